@@ -1,0 +1,87 @@
+#include "failure/failure.h"
+
+#include "text/utf8.h"
+
+namespace clippers {
+
+const char* const HINT_LINE =
+    "clippers: hint: in a non-interactive environment, pass --yes to approve without editing\n";
+
+namespace {
+
+constexpr std::string_view kNoEditor =
+    "no editor available ($VISUAL, $EDITOR unset and editor not found)";
+
+std::string never_opened(std::uint32_t ms) {
+  return "editor returned in " + std::to_string(ms) +
+         "ms without changes; it likely never opened. Causes: $EDITOR missing a wait flag "
+         "(e.g. `code --wait`), a sandbox blocking the editor's IPC, or the binary not on PATH";
+}
+
+std::string exited(std::int32_t code) { return "editor exited with code " + std::to_string(code); }
+
+std::string io(const IoError& error) { return "io error: " + render_io_error(error); }
+
+template <typename... Fs>
+struct Overload : Fs... {
+  using Fs::operator()...;
+};
+template <typename... Fs>
+Overload(Fs...) -> Overload<Fs...>;
+
+}  // namespace
+
+RunError to_run_error(EditorError error) {
+  return std::visit(
+      Overload{
+          [](editor_error::NoEditor) -> RunError { return run_error::NoEditor{}; },
+          [](editor_error::EditorExited& e) -> RunError { return run_error::EditorExited{e.code}; },
+          [](editor_error::NeverOpened& e) -> RunError { return run_error::NeverOpened{e.ms}; },
+          [](editor_error::Io& e) -> RunError { return run_error::Io{std::move(e.error)}; },
+      },
+      error);
+}
+
+std::string render_long(const RunError& error) {
+  using namespace run_error;
+  return std::visit(
+      Overload{
+          [](const NoEditor&) { return std::string(kNoEditor); },
+          [](const CannotRead& e) {
+            return "cannot read " + lossy_utf8(e.path) + ": " + render_io_error(e.error);
+          },
+          [](const ContainsClippersLine& e) {
+            return lossy_utf8(e.path) + " already contains the clippers line (line " +
+                   std::to_string(e.line) +
+                   "); refusing to edit it in place to avoid discarding content below it";
+          },
+          [](const CannotPrepare& e) {
+            return "cannot prepare the edit buffer in " + lossy_utf8(e.path) + ": " +
+                   render_io_error(e.error);
+          },
+          [](const EditorExited& e) { return exited(e.code); },
+          [](const NeverOpened& e) { return never_opened(e.ms); },
+          [](const ReplaceFailed& e) {
+            return "failed to replace " + lossy_utf8(e.target) + ": " + render_io_error(e.error) +
+                   "; your edited draft is kept at " + lossy_utf8(e.draft);
+          },
+          [](const Io& e) { return io(e.error); },
+      },
+      error);
+}
+
+std::string render_with_draft(const EditorError& error) {
+  using namespace editor_error;
+  return std::visit(
+      Overload{
+          [](const NoEditor&) { return std::string(kNoEditor); },
+          [](const EditorExited& e) { return exited(e.code) + "; draft at " + lossy_utf8(e.draft); },
+          [](const NeverOpened& e) {
+            return never_opened(e.ms) + "; draft at " + lossy_utf8(e.draft);
+          },
+          [](const Io& e) { return io(e.error); },
+      },
+      error);
+}
+
+}  // namespace clippers

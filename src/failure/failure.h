@@ -1,0 +1,53 @@
+#pragma once
+// The two failure types of a run and the texts they print as.  RunError is the
+// failure of a FILE-mode run; EditorError that of the editor and draft-file
+// steps, and of a standard-input run.  Each is printed once, by the run.
+
+#include <cstdint>
+#include <string>
+#include <variant>
+
+#include "failure/io_error.h"
+
+namespace clippers {
+
+namespace run_error {
+struct NoEditor {};
+struct CannotRead { std::string path; IoError error; };
+struct ContainsClippersLine { std::string path; std::uint64_t line; };
+struct CannotPrepare { std::string path; IoError error; };
+struct EditorExited { std::int32_t code; };
+struct NeverOpened { std::uint32_t ms; };
+struct ReplaceFailed { std::string target; IoError error; std::string draft; };
+struct Io { IoError error; };
+}  // namespace run_error
+
+using RunError = std::variant<run_error::NoEditor, run_error::CannotRead,
+                              run_error::ContainsClippersLine, run_error::CannotPrepare,
+                              run_error::EditorExited, run_error::NeverOpened,
+                              run_error::ReplaceFailed, run_error::Io>;
+
+namespace editor_error {
+struct NoEditor {};
+struct EditorExited { std::int32_t code; std::string draft; };
+struct NeverOpened { std::uint32_t ms; std::string draft; };
+struct Io { IoError error; };
+}  // namespace editor_error
+
+using EditorError = std::variant<editor_error::NoEditor, editor_error::EditorExited,
+                                 editor_error::NeverOpened, editor_error::Io>;
+
+// The RunError case of the same name; the draft path of EditorExited and
+// NeverOpened is dropped, an io failure moves over unchanged.
+RunError to_run_error(EditorError error);
+
+// The text of a RunError, without prefix or line feed.
+std::string render_long(const RunError& error);
+
+// The text of an EditorError, without prefix or line feed.
+std::string render_with_draft(const EditorError& error);
+
+// Printed after an EditorError NoEditor in standard-input mode.
+extern const char* const HINT_LINE;
+
+}  // namespace clippers

@@ -1,0 +1,53 @@
+#pragma once
+// Fd: a move-only owner of a file descriptor, closed on destruction.
+// Whole-file reading and writing on top of it, with failures as values.
+
+#include <sys/types.h>
+
+#include <string>
+#include <string_view>
+
+#include "failure/io_error.h"
+#include "text/result.h"
+
+namespace clippers {
+
+class Fd {
+ public:
+  Fd() = default;
+  explicit Fd(int fd) : fd_(fd) {}
+  Fd(Fd&& other) noexcept : fd_(other.release()) {}
+  Fd& operator=(Fd&& other) noexcept;
+  Fd(const Fd&) = delete;
+  Fd& operator=(const Fd&) = delete;
+  ~Fd();
+
+  int get() const { return fd_; }
+  bool valid() const { return fd_ >= 0; }
+  int release();
+
+ private:
+  int fd_ = -1;
+};
+
+// Opens `path` with open(2), retrying EINTR.
+Result<Fd, IoError> open_file(const std::string& path, int flags, mode_t mode = 0);
+
+// Reads from `fd` to end of file.
+Result<std::string, IoError> read_all(int fd);
+
+// Reads to end of file and checks the bytes are UTF-8
+// ("stream did not contain valid UTF-8" otherwise).
+Result<std::string, IoError> read_text(int fd);
+
+// Reads the whole file at `path` as UTF-8 text.
+Result<std::string, IoError> read_text_file(const std::string& path);
+
+// Writes every byte, retrying EINTR; a write that accepts nothing fails with
+// "failed to write whole buffer".
+Result<void, IoError> write_all(int fd, std::string_view data);
+
+// Creates or truncates `path` (write-only, `mode` before the umask) and writes `data` into it.
+Result<void, IoError> write_file(const std::string& path, std::string_view data, mode_t mode = 0666);
+
+}  // namespace clippers

@@ -1,0 +1,13 @@
+#pragma once
+// The standard-input editing run: the draft read from standard input is
+// edited in the user's editor and the approved content goes to standard output.
+
+#include <optional>
+#include <string>
+
+namespace clippers {
+
+// Returns the exit status: 0 approved, 1 aborted, 2 failure.
+int edit_from_stdin(std::string input, const std::optional<std::string>& context);
+
+}  // namespace clippers

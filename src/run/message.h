@@ -1,0 +1,20 @@
+#pragma once
+// The run's only ways to speak: messages on standard error and approved content
+// on standard output.
+
+#include <string_view>
+
+#include "failure/io_error.h"
+#include "text/result.h"
+
+namespace clippers {
+
+// Writes "clippers: ", `text` and a line feed to standard error as one write, so
+// the line is never split by other output.  A failure to write it is ignored:
+// there is nowhere left to report it.
+void print_message(std::string_view text);
+
+// Writes `content` and one line feed to standard output, unbuffered.
+Result<void, IoError> write_stdout_line(std::string_view content);
+
+}  // namespace clippers

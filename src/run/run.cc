@@ -1,0 +1,70 @@
+#include "run/run.h"
+
+#include <unistd.h>
+
+#include "failure/failure.h"
+#include "io/fd.h"
+#include "run/edit_in_place.h"
+#include "run/edit_stdin.h"
+#include "run/message.h"
+#include "text/utf8.h"
+#include "text/whitespace.h"
+
+namespace clippers {
+namespace {
+
+int approve_stdin(std::string_view input) {
+  if (auto written = write_stdout_line(trim_end(input)); !written) {
+    print_message("failed to write stdout: " + render_io_error(written.error()));
+    return 2;
+  }
+  return 0;
+}
+
+// FILE with --yes: the file must be readable UTF-8 and not blank; it is never written.
+int approve_file(const std::string& file) {
+  auto text = read_text_file(file);
+  if (!text) {
+    print_message(render_long(run_error::CannotRead{file, std::move(text).error()}));
+    return 2;
+  }
+  if (is_blank(*text)) {
+    print_message(lossy_utf8(file) + " is empty; nothing to approve");
+    return 1;
+  }
+  return 0;
+}
+
+}  // namespace
+
+bool is_stdin_path(std::string_view file) {
+  if (file.empty() || file.front() == '/') return false;
+  bool first = true;
+  bool seen_dash = false;
+  while (!file.empty()) {
+    const std::size_t slash = file.find('/');
+    const std::string_view part = file.substr(0, slash);
+    file = slash == std::string_view::npos ? std::string_view() : file.substr(slash + 1);
+    if (part.empty() || (part == "." && !first)) continue;
+    first = false;
+    if (part != "-" || seen_dash) return false;
+    seen_dash = true;
+  }
+  return seen_dash;
+}
+
+int run(const Cli& cli) {
+  if (cli.file && !is_stdin_path(*cli.file)) {
+    return cli.yes ? approve_file(*cli.file) : edit_in_place(*cli.file, cli.context);
+  }
+  // Standard input is read whole before anything else, --yes or not.
+  auto input = read_text(STDIN_FILENO);
+  if (!input) {
+    print_message("failed to read stdin: " + render_io_error(input.error()));
+    return 2;
+  }
+  if (cli.yes) return approve_stdin(*input);
+  return edit_from_stdin(std::move(input).value(), cli.context);
+}
+
+}  // namespace clippers

@@ -1,0 +1,66 @@
+#include "text/utf8.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace clippers {
+namespace {
+
+using namespace std::string_literals;
+
+TEST(Utf8, ValidationRejectsEveryMalformedForm) {
+  const struct {
+    std::string bytes;
+    bool valid;
+  } cases[] = {
+      {"", true},
+      {"plain ascii, long enough to take the eight-byte path", true},
+      {"nul\0inside"s, true},
+      {"\xC3\xA9t\xC3\xA9", true},                // é
+      {"\xE2\x82\xAC", true},                     // €
+      {"\xF0\x9F\x98\x80", true},                 // U+1F600
+      {"\xF4\x8F\xBF\xBF", true},                 // U+10FFFF
+      {"\xC0\xAF", false},                        // overlong '/'
+      {"\xE0\x80\xAF", false},                    // overlong, three bytes
+      {"\xED\xA0\x80", false},                    // surrogate U+D800
+      {"\xF4\x90\x80\x80", false},                // above U+10FFFF
+      {"\xF5\x80\x80\x80", false},
+      {"abc\xE2\x82", false},                     // truncated at the end
+      {"\x80", false},                            // stray continuation
+      {"12345678\xFF", false},                    // after a full ASCII word
+  };
+  for (const auto& c : cases) EXPECT_EQ(is_valid_utf8(c.bytes), c.valid) << c.bytes;
+}
+
+TEST(Utf8, LossyReplacesEachMaximalInvalidSequenceOnce) {
+  const std::string fffd = "\xEF\xBF\xBD";
+  EXPECT_EQ(lossy_utf8("a\xFF" "b"), "a" + fffd + "b");
+  EXPECT_EQ(lossy_utf8("\xE2\x82" "x"), fffd + "x");  // truncated sequence: one replacement
+  EXPECT_EQ(lossy_utf8("\xC0\xAF"), fffd + fffd);     // C0 can start nothing
+  EXPECT_EQ(lossy_utf8("\xED\xA0\x80"), fffd + fffd + fffd);
+  EXPECT_EQ(lossy_utf8("\xF0\x9F\x98"), fffd);
+  EXPECT_EQ(lossy_utf8("ok \xC3\xA9"), "ok \xC3\xA9");
+}
+
+TEST(Utf8, QuotedPathEscapesLikeADebugString) {
+  const struct {
+    std::string path;
+    std::string quoted;
+  } cases[] = {
+      {"/tmp/clippers-abc", R"("/tmp/clippers-abc")"},
+      {"a\"b\\c", R"("a\"b\\c")"},
+      {"tab\there\nnl\rcr", R"("tab\there\nnl\rcr")"},
+      {"nul\0x"s, R"("nul\0x")"},
+      {"it's", R"("it's")"},
+      {"\x01\x7F", R"("\u{1}\u{7f}")"},
+      {"e\xCC\x81", R"("e\u{301}")"},  // combining acute accent
+      {"caf\xC3\xA9", "\"caf\xC3\xA9\""},
+      {"bad\xFF\xFE", R"("bad\xFF\xFE")"},
+      {"\xE2\x82", R"("\xE2\x82")"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(quoted_path(c.path), c.quoted) << c.path;
+}
+
+}  // namespace
+}  // namespace clippers
