@@ -33,7 +33,11 @@ Outcome run_clippers(const Invocation& inv) {
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, in[0], 0);
-  posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+  if (inv.stdout_path.empty()) {
+    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+  } else {
+    posix_spawn_file_actions_addopen(&actions, 1, inv.stdout_path.c_str(), O_WRONLY, 0);
+  }
   posix_spawn_file_actions_adddup2(&actions, err[1], 2);
   for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) {
     posix_spawn_file_actions_addclose(&actions, fd);

@@ -21,6 +21,7 @@ struct Invocation {
   std::string cwd;                // empty: the test's own working directory
   std::string argv0 = "clippers";
   bool close_stdout = false;      // start with standard output a pipe whose reader is gone
+  std::string stdout_path;        // when set, standard output is this file instead of a pipe
 };
 
 Outcome run_clippers(const Invocation& invocation);
