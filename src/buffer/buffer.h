@@ -1,0 +1,37 @@
+#pragma once
+// The edit buffer handed to the editor: the draft, an empty line, the clippers
+// line, four instruction lines and, when a context is given, a context footer.
+
+#include <array>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace clippers {
+
+// The cut line: everything from the last such line on is not content.
+inline constexpr std::string_view CLIPPERS_LINE =
+    "# ------------------------ >8 ------------------------";
+static_assert(CLIPPERS_LINE.size() == 54);
+
+// The instruction lines written below the clippers line, each followed by one LF.
+inline constexpr std::array<std::string_view, 4> INSTRUCTION_LINES = {
+    "# Do not modify or remove the line above.",
+    "# Everything below is context and will be stripped from the final content.",
+    "# Save and close the editor when done.",
+    "# Empty all content above this line to abort without submitting.",
+};
+
+// Starts the context footer: a lone "#" line, then "# Context: " with the
+// context following on the same line.
+inline constexpr std::string_view CONTEXT_HEADER = "#\n# Context: ";
+
+// The buffer for `draft` and an optional `context`.  Every trailing LF of the
+// draft is dropped (CR and other white space stay), then come "\n\n", the
+// clippers line with its LF and the instruction lines.  A present context,
+// even an empty one, adds CONTEXT_HEADER, the context byte for byte and one LF.
+// Length: D + 278 without a context, D + 292 + N with one (D the draft after
+// dropping its trailing LFs, N the context's length).  Pure; cannot fail.
+std::string compose_buffer(std::string_view draft, std::optional<std::string_view> context);
+
+}  // namespace clippers

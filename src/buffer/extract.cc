@@ -1,0 +1,108 @@
+#include "buffer/extract.h"
+
+#include "buffer/buffer.h"
+#include "text/whitespace.h"
+
+namespace clippers {
+namespace {
+
+// Walks the lines of a text in place.  All three operations share it so that
+// they agree on the line rule, and so that scanning a large text costs no
+// allocation per line.
+class LineCursor {
+ public:
+  explicit LineCursor(std::string_view text) : text_(text) {}
+
+  // Sets `line` to the next line and `start` to its offset in the text;
+  // false when there are no more lines.
+  bool next(std::string_view& line, std::size_t& start) {
+    if (pos_ >= text_.size()) return false;  // also drops an empty final piece
+    start = pos_;
+    const std::size_t lf = text_.find('\n', pos_);
+    if (lf == std::string_view::npos) {
+      // A CR at the very end is not part of a line break and stays.
+      line = text_.substr(pos_);
+      pos_ = text_.size();
+      return true;
+    }
+    line = text_.substr(pos_, lf - pos_);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    pos_ = lf + 1;
+    return true;
+  }
+
+  bool next(std::string_view& line) {
+    std::size_t ignored = 0;
+    return next(line, ignored);
+  }
+
+ private:
+  std::string_view text_;
+  std::size_t pos_ = 0;
+};
+
+}  // namespace
+
+std::vector<std::string_view> split_lines(std::string_view text) {
+  std::vector<std::string_view> lines;
+  LineCursor cursor(text);
+  std::string_view line;
+  while (cursor.next(line)) lines.push_back(line);
+  return lines;
+}
+
+bool is_clippers_line(std::string_view line) {
+  // The cut line ends in "-", which is not white space, so trimming the whole
+  // line stops exactly where the cut line ends: comparing the head and
+  // requiring a blank tail is the same test, without scanning lines that
+  // cannot match.
+  if (line.substr(0, CLIPPERS_LINE.size()) != CLIPPERS_LINE) return false;
+  return is_blank(line.substr(CLIPPERS_LINE.size()));
+}
+
+std::optional<std::string> extract_content(std::string_view edited) {
+  // The last clippers line cuts, so remember where each one starts and keep
+  // the text in front of the last.  Without one, everything is kept.
+  std::size_t cut = edited.size();
+  {
+    LineCursor cursor(edited);
+    std::string_view line;
+    std::size_t start = 0;
+    while (cursor.next(line, start)) {
+      if (is_clippers_line(line)) cut = start;
+    }
+  }
+  // `kept` ends with the LF of the line before the cut (or is empty), so its
+  // lines are exactly the kept lines.
+  const std::string_view kept = edited.substr(0, cut);
+
+  // Joining only drops CRs and LFs, both white space, so a blank `kept` is
+  // exactly a blank result: decide before allocating anything.
+  if (is_blank(kept)) return std::nullopt;
+
+  std::string out;
+  out.reserve(kept.size());  // joining never makes the text longer
+  LineCursor cursor(kept);
+  std::string_view line;
+  bool first = true;
+  while (cursor.next(line)) {
+    if (!first) out.push_back('\n');
+    out.append(line);
+    first = false;
+  }
+  out.resize(trim_end(out).size());
+  return out;
+}
+
+std::optional<std::uint64_t> find_clippers_line(std::string_view text) {
+  LineCursor cursor(text);
+  std::string_view line;
+  std::uint64_t number = 0;
+  while (cursor.next(line)) {
+    ++number;
+    if (is_clippers_line(line)) return number;
+  }
+  return std::nullopt;
+}
+
+}  // namespace clippers
