@@ -65,7 +65,11 @@ std::string render_long(const RunError& error) {
             return "failed to replace " + lossy_utf8(e.target) + ": " + render_io_error(e.error) +
                    "; your edited draft is kept at " + lossy_utf8(e.draft);
           },
-          [](const Io& e) { return io(e.error); },
+          [](const Io& e) {
+            std::string text = io(e.error);
+            if (e.kept_draft) text += "; your edited draft is kept at " + lossy_utf8(*e.kept_draft);
+            return text;
+          },
       },
       error);
 }

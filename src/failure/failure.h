@@ -4,6 +4,7 @@
 // steps, and of a standard-input run.  Each is printed once, by the run.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <variant>
 
@@ -19,7 +20,9 @@ struct CannotPrepare { std::string path; IoError error; };
 struct EditorExited { std::int32_t code; };
 struct NeverOpened { std::uint32_t ms; };
 struct ReplaceFailed { std::string target; IoError error; std::string draft; };
-struct Io { IoError error; };
+// kept_draft: set when the failure left the user's edited draft on disk, so
+// the message can say where it is.
+struct Io { IoError error; std::optional<std::string> kept_draft = std::nullopt; };
 }  // namespace run_error
 
 using RunError = std::variant<run_error::NoEditor, run_error::CannotRead,
