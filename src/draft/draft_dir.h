@@ -1,0 +1,105 @@
+#pragma once
+// The draft directory: a freshly made, uniquely named directory that holds the
+// draft file "COMMIT_EDITMSG" while the editor works on it.  DraftDir owns it
+// and removes it, with everything inside, unless the run chose to keep it.
+
+#include <sys/types.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "failure/io_error.h"
+#include "text/result.h"
+
+namespace clippers {
+
+// Name of the draft file inside every draft directory.
+constexpr std::string_view DRAFT_FILE_NAME = "COMMIT_EDITMSG";
+// FILE mode: a hidden directory next to FILE's real location.
+constexpr std::string_view FILE_DRAFT_PREFIX = ".clippers-";
+// Standard-input mode: a directory in the system temporary directory.
+constexpr std::string_view STDIN_DRAFT_PREFIX = "clippers-";
+// The random part of a directory name: this many characters from NAME_ALPHABET.
+constexpr std::size_t RANDOM_NAME_LENGTH = 6;
+constexpr std::string_view NAME_ALPHABET =
+    "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+// At most this many names are tried for one directory.
+constexpr std::uint32_t MAX_NAME_ATTEMPTS = 65536;
+// Draft directories are private to the user: they hold a copy of FILE.
+constexpr mode_t DRAFT_DIR_MODE = 0700;
+
+// Move-only owner of one draft directory (absolute path).  While armed, its
+// destruction removes the directory recursively; errors of that removal are
+// ignored and errno is left as it was.  A moved-from handle owns nothing.
+class DraftDir {
+ public:
+  explicit DraftDir(std::string path) : path_(std::move(path)), armed_(true) {}
+  DraftDir(DraftDir&& other) noexcept;
+  DraftDir& operator=(DraftDir&& other) noexcept;
+  DraftDir(const DraftDir&) = delete;
+  DraftDir& operator=(const DraftDir&) = delete;
+  ~DraftDir();
+
+  const std::string& path() const { return path_; }
+  // The directory's path, "/" and DRAFT_FILE_NAME.
+  std::string draft_file_path() const;
+
+  // Disarms the handle for good: the directory stays on disk.  Returns its path.
+  std::string keep() &&;
+  // Removes the directory now (when armed) and gives up the handle.
+  void release() &&;
+
+ private:
+  std::string path_;
+  bool armed_ = false;
+};
+
+// wyrand: a small non-cryptographic generator with 64 bits of state.
+struct Wyrand {
+  std::uint64_t state = 0;
+  std::uint64_t next();
+};
+
+// Maps one generator output onto a position in NAME_ALPHABET without bias
+// (r * 62 as a 128-bit product, high half); nullopt when the output must be
+// discarded (the product's low half is below 2^64 mod 62 = 16).
+std::optional<std::size_t> alphabet_index(std::uint64_t r);
+
+// The prefix followed by RANDOM_NAME_LENGTH characters drawn from `generator`.
+std::string random_name(std::string_view prefix, Wyrand& generator);
+
+// Creates a new, empty directory named prefix + 6 random characters in
+// `parent` (a relative parent is taken from the current directory), mode 0700.
+// Fails with a PathError (as IoError) naming the candidate path when mkdir
+// fails other than by a name clash, naming the absolute base with "too many
+// temporary files exist" after MAX_NAME_ATTEMPTS clashes, or with a plain
+// IoError when the current directory cannot be determined.
+Result<DraftDir, IoError> create_draft_dir(const std::string& parent, std::string_view prefix);
+
+// The attempt loop of create_draft_dir with its collaborators passed in, so
+// that clashes and failures can be staged.  `make_dir` returns 0 or an errno
+// value; `entropy` supplies the reseed taken on the fourth attempt (nullopt:
+// keep the generator as it is).  `base` must be absolute.
+using MakeDirFn = std::function<int(const std::string& path)>;
+using EntropyFn = std::function<std::optional<std::uint64_t>()>;
+Result<DraftDir, IoError> create_draft_dir_in(const std::string& base, std::string_view prefix,
+                                              Wyrand generator, const MakeDirFn& make_dir,
+                                              const EntropyFn& entropy);
+
+// The parent for standard-input drafts: TMPDIR when set (even empty), else
+// the per-user temporary directory where the platform has one, else "/tmp".
+std::string system_temp_dir();
+
+// Creates or truncates the draft file (mode 0666 before the umask) and
+// writes the whole buffer into it.
+Result<void, IoError> write_draft_file(const std::string& path, std::string_view buffer);
+
+// Gives `to` the permission bits of `from_canonical` (with set-user-ID,
+// set-group-ID and sticky bits).
+Result<void, IoError> copy_permissions(const std::string& from_canonical, const std::string& to);
+
+}  // namespace clippers
