@@ -17,4 +17,9 @@ struct Cli {
 // (status 0 for help and version, 2 for usage errors).
 Cli parse_command_line(int argc, char** argv);
 
+// The name usage lines show: the last path component of the invocation name
+// (trailing `/` and `.` components ignored) when there is one, it is not
+// `..` and it is valid UTF-8; "clippers" otherwise, also when `argv0` is null.
+std::string program_name(const char* argv0);
+
 }  // namespace clippers

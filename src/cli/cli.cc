@@ -1,0 +1,91 @@
+#include "cli/cli.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <variant>
+#include <vector>
+
+#include "cli/help.h"
+#include "cli/parse.h"
+#include "cli/style.h"
+#include "text/utf8.h"
+
+namespace clippers {
+namespace {
+
+// Writes everything it can; a closed or full stream is not this command's
+// concern once it has decided to answer and exit.
+void write_ignoring_errors(int fd, std::string_view text) {
+  while (!text.empty()) {
+    const ssize_t n = ::write(fd, text.data(), text.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return;
+    }
+    text.remove_prefix(static_cast<std::size_t>(n));
+  }
+}
+
+[[noreturn]] void answer_and_exit(const ParseResult& result, std::string_view prog) {
+  const bool is_error = std::holds_alternative<UsageError>(result);
+  const int fd = is_error ? STDERR_FILENO : STDOUT_FILENO;
+  const bool styled = use_styling(style_env_from_process(), ::isatty(fd) == 1);
+
+  std::string text;
+  if (const auto* help = std::get_if<HelpRequest>(&result)) {
+    text = help->long_help ? render_long_help(prog, styled) : render_short_help(prog, styled);
+  } else if (std::holds_alternative<VersionRequest>(result)) {
+    text = render_version();
+  } else {
+    text = render_usage_error(std::get<UsageError>(result), prog, styled);
+  }
+
+  // A reader that went away must not turn help into a death by signal; the
+  // process ends right after, so the disposition does not outlive this call.
+  std::signal(SIGPIPE, SIG_IGN);
+  write_ignoring_errors(fd, text);
+  std::fflush(stdout);
+  std::fflush(stderr);
+  std::exit(is_error ? 2 : 0);
+}
+
+}  // namespace
+
+std::string program_name(const char* argv0) {
+  if (argv0 == nullptr) return std::string(COMMAND_NAME);
+  const std::string_view path(argv0);
+  // Last component, skipping empty ones (from repeated or trailing `/`) and
+  // `.`, which names the directory before it rather than a file.
+  std::string_view last;
+  std::size_t end = path.size();
+  while (end > 0) {
+    const std::size_t slash = path.rfind('/', end - 1);
+    const std::size_t begin = slash == std::string_view::npos ? 0 : slash + 1;
+    const std::string_view component = path.substr(begin, end - begin);
+    if (!component.empty() && component != ".") {
+      last = component;
+      break;
+    }
+    if (slash == std::string_view::npos) break;
+    end = slash;
+  }
+  if (last.empty() || last == ".." || !is_valid_utf8(last)) return std::string(COMMAND_NAME);
+  return std::string(last);
+}
+
+Cli parse_command_line(int argc, char** argv) {
+  std::vector<std::string> args;
+  for (int i = 1; i < argc; ++i) args.emplace_back(argv[i]);
+  ParseResult result = parse_arguments(args);
+  if (auto* cli = std::get_if<Cli>(&result)) return std::move(*cli);
+  answer_and_exit(result, program_name(argc > 0 ? argv[0] : nullptr));
+}
+
+}  // namespace clippers

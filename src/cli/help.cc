@@ -1,0 +1,158 @@
+#include "cli/help.h"
+
+#include <algorithm>
+#include <array>
+
+#include "cli/style.h"
+#include "text/whitespace.h"
+
+namespace clippers {
+namespace {
+
+constexpr std::string_view ABOUT = "Editor-based content approval, git-commit style";
+constexpr std::string_view LONG_ABOUT =
+    "Editor-based content approval, git-commit style.\n\n"
+    "With a FILE argument, edits it in place. Without it (or with `-`), reads the draft from "
+    "stdin and prints the approved content (everything above the clippers line) to stdout.";
+
+constexpr std::string_view FILE_ENTRY = "[FILE]";
+constexpr std::string_view FILE_HELP =
+    "File to edit in place. The caller owns it: clippers never creates or deletes it. Use `-` "
+    "(or omit) to read the draft from stdin instead";
+
+struct OptionEntry {
+  std::string_view short_name;  // "-h", or empty when there is no short form
+  std::string_view long_name;   // "--help"
+  std::string_view value;       // "<CONTEXT>", or empty for flags
+  std::string_view help;
+  std::string_view long_help;
+};
+
+constexpr std::array<OptionEntry, 4> OPTION_ENTRIES = {{
+    {"", "--context", "<CONTEXT>",
+     "Optional context shown as a footer comment in the editor buffer",
+     "Optional context shown as a footer comment in the editor buffer"},
+    {"", "--yes", "",
+     "Approve the input as-is without opening an editor (for non-interactive use, e.g. CI). "
+     "Fail-closed: without this flag, a missing editor is an error",
+     "Approve the input as-is without opening an editor (for non-interactive use, e.g. CI). "
+     "Fail-closed: without this flag, a missing editor is an error"},
+    {"-h", "--help", "", "Print help (see more with '--help')",
+     "Print help (see a summary with '-h')"},
+    {"-V", "--version", "", "Print version", "Print version"},
+}};
+
+constexpr std::string_view ENTRY_INDENT = "  ";
+constexpr std::string_view LONG_HELP_INDENT = "          ";
+
+// Width of the entry as printed without styles; columns are aligned on it.
+std::size_t entry_width(const OptionEntry& e) {
+  std::size_t width = 4 + e.long_name.size();  // "-h, " or four spaces
+  if (!e.value.empty()) width += 1 + e.value.size();
+  return width;
+}
+
+void append_entry(std::string& out, const OptionEntry& e, bool styled) {
+  out += ENTRY_INDENT;
+  if (e.short_name.empty()) {
+    out += "    ";
+  } else {
+    append_span(out, Style::Literal, e.short_name, styled);
+    out += ", ";
+  }
+  append_span(out, Style::Literal, e.long_name, styled);
+  if (!e.value.empty()) {
+    out += ' ';
+    out += e.value;
+  }
+}
+
+void append_heading(std::string& out, std::string_view heading, bool styled) {
+  append_span(out, Style::Heading, heading, styled);
+  out += '\n';
+}
+
+void append_usage_line(std::string& out, std::string_view prog, bool styled) {
+  append_span(out, Style::Heading, "Usage:", styled);
+  out += ' ';
+  out += generic_usage(prog, styled);
+  out += '\n';
+}
+
+// The long help leaves trailing white space behind its last entry; the text
+// always ends in exactly one LF.
+std::string finish(const std::string& text) {
+  std::string out(trim_end(text));
+  out += '\n';
+  return out;
+}
+
+}  // namespace
+
+std::string generic_usage(std::string_view prog, bool styled) {
+  std::string out;
+  append_span(out, Style::Literal, prog, styled);
+  out += " [OPTIONS] [FILE]";
+  return out;
+}
+
+std::string render_short_help(std::string_view prog, bool styled) {
+  std::size_t width = 0;
+  for (const OptionEntry& e : OPTION_ENTRIES) width = std::max(width, entry_width(e));
+
+  // Lines are never wrapped: with these entries every help text fits beside
+  // its entry, two spaces after the widest one of its section.
+  std::string out;
+  out += ABOUT;
+  out += "\n\n";
+  append_usage_line(out, prog, styled);
+  out += '\n';
+  append_heading(out, "Arguments:", styled);
+  out += ENTRY_INDENT;
+  out += FILE_ENTRY;
+  out += "  ";
+  out += FILE_HELP;
+  out += "\n\n";
+  append_heading(out, "Options:", styled);
+  for (const OptionEntry& e : OPTION_ENTRIES) {
+    append_entry(out, e, styled);
+    out.append(width - entry_width(e) + 2, ' ');
+    out += e.help;
+    out += '\n';
+  }
+  return finish(out);
+}
+
+std::string render_long_help(std::string_view prog, bool styled) {
+  std::string out;
+  out += LONG_ABOUT;
+  out += "\n\n";
+  append_usage_line(out, prog, styled);
+  out += '\n';
+  append_heading(out, "Arguments:", styled);
+  out += ENTRY_INDENT;
+  out += FILE_ENTRY;
+  out += '\n';
+  out += LONG_HELP_INDENT;
+  out += FILE_HELP;
+  out += "\n\n";
+  append_heading(out, "Options:", styled);
+  for (const OptionEntry& e : OPTION_ENTRIES) {
+    append_entry(out, e, styled);
+    out += '\n';
+    out += LONG_HELP_INDENT;
+    out += e.long_help;
+    out += "\n\n";
+  }
+  return finish(out);
+}
+
+std::string render_version() {
+  std::string out(COMMAND_NAME);
+  out += ' ';
+  out += VERSION;
+  out += '\n';
+  return out;
+}
+
+}  // namespace clippers

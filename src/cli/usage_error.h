@@ -1,0 +1,56 @@
+#pragma once
+// Usage errors: what was wrong with the command line, as a value that renders
+// to the exact text printed on standard error.
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "cli/options.h"
+#include "cli/style.h"
+
+namespace clippers {
+
+// Which usage line follows the message.
+enum class UsageForm {
+  None,        // no usage line
+  Generic,     // "{prog} [OPTIONS] [FILE]"
+  Recognised,  // "{prog}" and what was recognised so far; Generic when that is nothing
+};
+
+// What had been recognised when parsing stopped.
+struct Recognised {
+  std::vector<ArgId> options;  // in the order first given, no repeats
+  bool file = false;           // FILE was already given
+};
+
+struct UsageError {
+  Spans message;            // after "error: "
+  std::vector<Spans> tips;  // each after "tip: "
+  UsageForm usage = UsageForm::None;
+  Recognised recognised;    // used by UsageForm::Recognised only
+};
+
+// Constructors, one per situation.  Tokens are raw bytes; they are shown with
+// each invalid UTF-8 sequence replaced by U+FFFD.
+//
+// `--{name}` that is no option; `suggestion` is the close known option, if any.
+// It joins the recognised options of the usage line.
+UsageError unknown_long_option(std::string_view name, std::optional<ArgId> suggestion,
+                               Recognised recognised);
+// `-{c}` inside a short-option cluster; `c` is one character (UTF-8).
+UsageError unknown_short_option(std::string_view c);
+// A positional after FILE was set.
+UsageError unexpected_positional(std::string_view token);
+UsageError missing_context_value();
+UsageError empty_file();
+// `--yes=VALUE`, `--help=VALUE`, `--version=VALUE`; `option` joins the usage line.
+UsageError unexpected_value(ArgId option, std::string_view value, Recognised recognised);
+UsageError repeated_option(ArgId option);
+UsageError invalid_utf8_argument();
+
+// The whole error text: "error: ...", tips, usage line, the closing line, LF.
+std::string render_usage_error(const UsageError& error, std::string_view prog, bool styled);
+
+}  // namespace clippers
