@@ -4,7 +4,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -29,20 +29,13 @@ void check(bool ok, const char* what) {
 Outcome run_clippers(const Invocation& inv) {
   int in[2], out[2], err[2];
   check(pipe(in) == 0 && pipe(out) == 0 && pipe(err) == 0, "pipe");
-
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, in[0], 0);
-  if (inv.stdout_path.empty()) {
-    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-  } else {
-    posix_spawn_file_actions_addopen(&actions, 1, inv.stdout_path.c_str(), O_WRONLY, 0);
+  int master = -1;
+  std::string slave;
+  if (inv.controlling_terminal) {
+    master = posix_openpt(O_RDWR | O_NOCTTY);
+    check(master >= 0 && grantpt(master) == 0 && unlockpt(master) == 0, "posix_openpt");
+    slave = ptsname(master);
   }
-  posix_spawn_file_actions_adddup2(&actions, err[1], 2);
-  for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) {
-    posix_spawn_file_actions_addclose(&actions, fd);
-  }
-  if (!inv.cwd.empty()) posix_spawn_file_actions_addchdir_np(&actions, inv.cwd.c_str());
 
   std::vector<std::string> args{inv.argv0};
   args.insert(args.end(), inv.args.begin(), inv.args.end());
@@ -51,19 +44,45 @@ Outcome run_clippers(const Invocation& inv) {
   argv.push_back(nullptr);
 
   std::vector<std::string> env;
-  if (const char* path = std::getenv("PATH")) env.push_back(std::string("PATH=") + path);
+  const bool own_path = std::any_of(inv.env.begin(), inv.env.end(),
+                                    [](const std::string& e) { return e.rfind("PATH=", 0) == 0; });
+  if (const char* path = std::getenv("PATH"); path != nullptr && !own_path) {
+    env.push_back(std::string("PATH=") + path);
+  }
   env.insert(env.end(), inv.env.begin(), inv.env.end());
   std::vector<char*> envp;
   for (auto& e : env) envp.push_back(e.data());
   envp.push_back(nullptr);
 
-  pid_t pid;
-  const int rc = posix_spawn(&pid, CLIPPERS_BINARY, &actions, nullptr, argv.data(), envp.data());
-  posix_spawn_file_actions_destroy(&actions);
+  const pid_t pid = fork();
+  check(pid >= 0, "fork");
+  if (pid == 0) {
+    // Only async-signal-safe calls from here to exec.
+    setsid();
+    if (master >= 0) {
+      const int tty = open(slave.c_str(), O_RDWR);  // the session's first terminal becomes its own
+      if (tty < 0 || ioctl(tty, TIOCSCTTY, 0) < 0) _exit(126);
+      close(tty);
+      close(master);
+    }
+    dup2(in[0], 0);
+    if (inv.stdout_path.empty()) {
+      dup2(out[1], 1);
+    } else {
+      const int fd = open(inv.stdout_path.c_str(), O_WRONLY);
+      if (fd < 0) _exit(126);
+      dup2(fd, 1);
+    }
+    dup2(err[1], 2);
+    for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) close(fd);
+    if (!inv.cwd.empty() && chdir(inv.cwd.c_str()) != 0) _exit(126);
+    signal(SIGPIPE, SIG_DFL);
+    execve(CLIPPERS_BINARY, argv.data(), envp.data());
+    _exit(127);
+  }
   close(in[0]);
   close(out[1]);
   close(err[1]);
-  if (rc != 0) throw std::runtime_error(std::string("spawn: ") + std::strerror(rc));
   if (inv.close_stdout) {
     close(out[0]);
     out[0] = -1;
@@ -111,6 +130,7 @@ Outcome run_clippers(const Invocation& inv) {
   }
   int status = 0;
   while (waitpid(pid, &status, 0) < 0) check(errno == EINTR, "waitpid");
+  if (master >= 0) close(master);
   result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   return result;
 }

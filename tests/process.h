@@ -22,6 +22,10 @@ struct Invocation {
   std::string argv0 = "clippers";
   bool close_stdout = false;      // start with standard output a pipe whose reader is gone
   std::string stdout_path;        // when set, standard output is this file instead of a pipe
+  // The tool always runs in a session of its own.  With this set, a new
+  // pseudo-terminal is that session's controlling terminal (while the standard
+  // streams stay pipes); without it, the tool has no controlling terminal.
+  bool controlling_terminal = false;
 };
 
 Outcome run_clippers(const Invocation& invocation);
