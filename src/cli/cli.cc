@@ -2,8 +2,6 @@
 
 #include <unistd.h>
 
-#include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -15,23 +13,11 @@
 #include "cli/help.h"
 #include "cli/parse.h"
 #include "cli/style.h"
+#include "io/fd.h"
 #include "text/utf8.h"
 
 namespace clippers {
 namespace {
-
-// Writes everything it can; a closed or full stream is not this command's
-// concern once it has decided to answer and exit.
-void write_ignoring_errors(int fd, std::string_view text) {
-  while (!text.empty()) {
-    const ssize_t n = ::write(fd, text.data(), text.size());
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return;
-    }
-    text.remove_prefix(static_cast<std::size_t>(n));
-  }
-}
 
 [[noreturn]] void answer_and_exit(const ParseResult& result, std::string_view prog) {
   const bool is_error = std::holds_alternative<UsageError>(result);
@@ -47,10 +33,9 @@ void write_ignoring_errors(int fd, std::string_view text) {
     text = render_usage_error(std::get<UsageError>(result), prog, styled);
   }
 
-  // A reader that went away must not turn help into a death by signal; the
-  // process ends right after, so the disposition does not outlive this call.
-  std::signal(SIGPIPE, SIG_IGN);
-  write_ignoring_errors(fd, text);
+  // A closed or full stream is not this command's concern once it has decided
+  // to answer and exit (the entry point ignores SIGPIPE, so it is an error here).
+  [[maybe_unused]] auto ignored = write_all(fd, text);
   std::fflush(stdout);
   std::fflush(stderr);
   std::exit(is_error ? 2 : 0);
