@@ -77,7 +77,8 @@ UsageError unknown_long_option(std::string_view name, std::optional<ArgId> sugge
 }
 
 UsageError unknown_short_option(std::string_view c) {
-  const std::string shown = "-" + lossy_utf8(c);
+  std::string shown = "-";
+  shown += lossy_utf8(c);
   return unexpected_argument(shown, {pass_as_value_tip(shown)}, UsageForm::Generic, {});
 }
 
