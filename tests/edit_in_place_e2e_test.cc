@@ -53,9 +53,7 @@ TEST_F(EditInPlace, OutcomesWithoutApprovalLeaveFileAndNoDraft) {
   } cases[] = {
       {": > \"$1\"", 1, "clippers: aborted; notes.txt left unchanged\n"},
       {"exit 3", 2, "clippers: editor exited with code 3\n"},
-      {"kill -9 $$", 2, "clippers: editor exited with code -1\n"},
       {"rm \"$1\"", 2, "clippers: io error: " + std::string(std::strerror(ENOENT)) + " (os error 2)\n"},
-      {"printf '\\377' > \"$1\"", 2, "clippers: io error: stream did not contain valid UTF-8\n"},
   };
   for (const auto& c : cases) {
     write_file(work.file("notes.txt"), "keep\n");

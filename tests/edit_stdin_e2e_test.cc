@@ -97,10 +97,6 @@ TEST_F(EditStdin, UntouchedDraftIsNeverOpenedWhenFastAndApprovedWhenSlow) {
   EXPECT_EQ(slow.out, "Same text\n");
   EXPECT_TRUE(list_dir(other.path()).empty());
 
-  // Line breaks of CR LF come back as LF, so an untouched draft still differs.
-  const Outcome crlf = edit(make_editor(tools, "crlf", "exit 0"), "one\r\ntwo\r\n");
-  EXPECT_EQ(crlf.status, 0);
-  EXPECT_EQ(crlf.out, "one\ntwo\n");
 }
 
 TEST_F(EditStdin, FailuresBeforeOrAroundTheEditorLeaveNoDraft) {
@@ -128,25 +124,22 @@ TEST_F(EditStdin, FailuresBeforeOrAroundTheEditorLeaveNoDraft) {
   }
 }
 
-TEST_F(EditStdin, EditorChoiceFallsBackFromVisualToEditorToVi) {
-  const std::string editor = make_editor(tools, "ed", "printf 'by editor' > \"$1\"");
-  const Outcome blank_visual = run_clippers(
-      {.env = {"VISUAL= \t", "EDITOR=" + editor, "TMPDIR=" + tmp.path()}, .input = "x"});
-  EXPECT_EQ(blank_visual.status, 0);
-  EXPECT_EQ(blank_visual.out, "by editor\n");
-
-  // Bare names are looked up on PATH: with neither variable set that is vi,
-  // and a PATH holding only the editor's directory finds neither vi nor a typo.
-  const Outcome by_path = run_clippers(
-      {.env = {"PATH=" + tools.path(), "VISUAL=ed", "TMPDIR=" + tmp.path()}, .input = "x"});
-  EXPECT_EQ(by_path.out, "by editor\n");
-  for (const std::vector<std::string>& env : {std::vector<std::string>{}, {"VISUAL=no-such-editor --wait"}}) {
-    std::vector<std::string> full = env;
-    full.push_back("PATH=" + tools.path());
-    full.push_back("TMPDIR=" + tmp.path());
-    const Outcome r = run_clippers({.env = full, .input = "x"});
-    EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.err, kNoEditor);
+TEST_F(EditStdin, BareEditorNamesAreLookedUpOnPath) {
+  make_editor(tools, "ed", "printf 'by editor' > \"$1\"");
+  // Neither variable set means vi; a PATH holding only the editor's directory
+  // finds neither vi nor a mistyped name.
+  const struct {
+    std::string visual;
+    int status;
+    std::string out, err;
+  } cases[] = {{"ed", 0, "by editor\n", ""}, {"", 2, "", kNoEditor}, {"no-such-editor --wait", 2, "", kNoEditor}};
+  for (const auto& c : cases) {
+    std::vector<std::string> env = {"PATH=" + tools.path(), "TMPDIR=" + tmp.path()};
+    if (!c.visual.empty()) env.push_back("VISUAL=" + c.visual);
+    const Outcome r = run_clippers({.env = env, .input = "x"});
+    EXPECT_EQ(r.status, c.status) << c.visual;
+    EXPECT_EQ(r.out, c.out);
+    EXPECT_EQ(r.err, c.err);
   }
   EXPECT_TRUE(drafts().empty());
 }
