@@ -2,6 +2,7 @@
 // The run's only ways to speak: messages on standard error and approved content
 // on standard output.
 
+#include <string>
 #include <string_view>
 
 #include "failure/io_error.h"
@@ -14,7 +15,8 @@ namespace clippers {
 // there is nowhere left to report it.
 void print_message(std::string_view text);
 
-// Writes `content` and one line feed to standard output, unbuffered.
-Result<void, IoError> write_stdout_line(std::string_view content);
+// Writes `content` and one line feed to standard output in one unbuffered
+// write.  Takes the text over so the line feed can go on the end without a copy.
+Result<void, IoError> write_stdout_line(std::string content);
 
 }  // namespace clippers

@@ -13,8 +13,9 @@
 namespace clippers {
 namespace {
 
-int approve_stdin(std::string_view input) {
-  if (auto written = write_stdout_line(trim_end(input)); !written) {
+int approve_stdin(std::string input) {
+  input.resize(trim_end(input).size());
+  if (auto written = write_stdout_line(std::move(input)); !written) {
     print_message("failed to write stdout: " + render_io_error(written.error()));
     return 2;
   }
@@ -63,7 +64,7 @@ int run(const Cli& cli) {
     print_message("failed to read stdin: " + render_io_error(input.error()));
     return 2;
   }
-  if (cli.yes) return approve_stdin(*input);
+  if (cli.yes) return approve_stdin(std::move(input).value());
   return edit_from_stdin(std::move(input).value(), cli.context);
 }
 

@@ -1,6 +1,7 @@
 #include "text/utf8.h"
 
 #include <cstdint>
+#include <cstring>
 
 namespace clippers {
 namespace {
@@ -109,10 +110,8 @@ bool is_valid_utf8(std::string_view bytes) {
   while (i < n) {
     // Skip ASCII eight bytes at a time; most drafts are mostly ASCII.
     while (i + 8 <= n) {
-      std::uint64_t word = 0;
-      for (std::size_t k = 0; k < 8; ++k) {
-        word |= static_cast<std::uint64_t>(static_cast<unsigned char>(bytes[i + k])) << (8 * k);
-      }
+      std::uint64_t word;
+      std::memcpy(&word, bytes.data() + i, sizeof word);
       if (word & 0x8080808080808080ull) break;
       i += 8;
     }
