@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 
 namespace clippers {
@@ -15,41 +16,19 @@ const std::string TAIL =
     "# Save and close the editor when done.\n"
     "# Empty all content above this line to abort without submitting.\n";
 
-TEST(ComposeBuffer, DropsOnlyTrailingLineFeedsOfTheDraft) {
-  const std::pair<std::string, std::string> cases[] = {  // draft, what precedes TAIL
-      {"fix", "fix"},          {"fix\n", "fix"},         {"fix\n\n\n", "fix"},
-      {"a\r\nb\r\n", "a\r\nb\r"}, {"a \t\n", "a \t"},    {"", ""},
-      {"\n\n\n", ""},          {"\n\na\n\nb\n", "\n\na\n\nb"},
-      {"x\n" + TAIL, "x\n" + TAIL.substr(0, TAIL.size() - 1)},
+TEST(ComposeBuffer, DropsTrailingLineFeedsOnlyAndCopiesTheContext) {
+  struct Case { std::string draft; std::optional<std::string> context; std::string buffer; };
+  const Case cases[] = {
+      {"fix\n\n\n", std::nullopt, "fix" + TAIL},
+      {"a\r\nb\r\n", std::nullopt, "a\r\nb\r" + TAIL},  // the CR of the last line stays
+      {"\n\na \t\n", std::nullopt, "\n\na \t" + TAIL},
+      {"\n\n", std::nullopt, TAIL},
+      {"", "", TAIL + "#\n# Context: \n"},  // empty but present still writes the footer
+      {"d", " a\nb \r\n", "d" + TAIL + "#\n# Context:  a\nb \r\n\n"},
   };
-  for (const auto& [draft, kept] : cases) {
-    const std::string buffer = compose_buffer(draft, std::nullopt);
-    EXPECT_EQ(buffer, kept + TAIL) << testing::PrintToString(draft);
-    EXPECT_EQ(buffer.size(), kept.size() + 278);
+  for (const auto& [draft, context, buffer] : cases) {
+    EXPECT_EQ(compose_buffer(draft, context), buffer) << testing::PrintToString(draft);
   }
-}
-
-TEST(ComposeBuffer, ContextFooterCopiesTheContextUnchanged) {
-  const std::pair<std::string, std::string> cases[] = {  // context, footer
-      {"", "#\n# Context: \n"},
-      {"PR #12", "#\n# Context: PR #12\n"},
-      {"first\nsecond", "#\n# Context: first\nsecond\n"},
-      {"ctx\n", "#\n# Context: ctx\n\n"},
-      {"  ctx \r", "#\n# Context:   ctx \r\n"},
-  };
-  for (const auto& [context, footer] : cases) {
-    const std::string buffer = compose_buffer("draft\n", context);
-    EXPECT_EQ(buffer, "draft" + TAIL + footer) << testing::PrintToString(context);
-    EXPECT_EQ(buffer.size(), 5 + 292 + context.size());
-  }
-}
-
-TEST(ComposeBuffer, LargeDraft) {
-  const std::size_t big = 50u << 20;
-  const std::string buffer = compose_buffer(std::string(big, 'a') + "\n\n", "c");
-  ASSERT_EQ(buffer.size(), big + 292 + 1);
-  EXPECT_EQ(buffer.find_first_not_of('a'), big);
-  EXPECT_EQ(buffer.substr(big), TAIL + "#\n# Context: c\n");
 }
 
 }  // namespace

@@ -15,36 +15,14 @@ TEST(SplitWords, FollowsTheStateTable) {
   const std::pair<std::string, Words> cases[] = {
       {"a'b c'd", {"ab cd"}},
       {"x \"\" y", {"x", "", "y"}},
-      {"myedit#x", {"myedit#x"}},
-      {"myedit #x", {"myedit"}},
-      {"\\#x", {"#x"}},
-      {"myedit \\", {"myedit", "\\"}},
-      {"\"a\\$b\"", {"a$b"}},
-      {"\"a\\nb\"", {"a\\nb"}},
-      {"'a\\b'", {"a\\b"}},
-      {"myedit\r-x", {"myedit\r-x"}},
-      // Blanks are space, tab and LF only.
-      {" \t\na\t\nb ", {"a", "b"}},
-      {"a\vb\u00a0c", {"a\vb\u00a0c"}},
-      // Backslashes outside quotes: LF continues, anything else is taken literally.
-      {"\\\na", {"a"}},
-      {"\\ a\\'\\\"", {" a'\""}},
-      {"ab\\\ncd a\\\\b", {"abcd", "a\\b"}},
-      // Inside quotes.
-      {"'a\nb\"c'", {"a\nb\"c"}},
-      {"\"a'b\\\"c\\`d\\\\e\\\nf\"", {"a'b\"c`d\\ef"}},
-      {"\"$HOME ~ `x`\"", {"$HOME ~ `x`"}},
-      // Comments run to the next LF.
-      {"#c\nvim -f", {"vim", "-f"}},
-      {"a #c 'open\nb", {"a", "b"}},
-      // Non-ASCII characters are ordinary, also after a backslash.
-      {"\"\\é\" \\ü 'ñ'", {"\\é", "ü", "ñ"}},
-      // End of text.
-      {"", {}},
-      {"a #", {"a"}},
-      {"\\", {"\\"}},
-      {"ab\\", {"ab\\"}},
-      {"a ''", {"a", ""}},
+      {" \t\na\t\nb\r\vc\u00a0d ", {"a", "b\r\vc\u00a0d"}},  // blanks are space, tab, LF only
+      {"myedit#x #c 'open\nb", {"myedit#x", "b"}},            // "#" comments only where a word starts
+      {"\\#x \\\n \\ b", {"#x", " b"}},                       // escaped LF between words starts none
+      {"ab\\\ncd a\\\\b\\'\\\"", {"abcd", "a\\b'\""}},
+      {"'a\nb\\c\"'", {"a\nb\\c\""}},
+      {"\"a'b\\\"c\\$d\\`e\\\\f\\\ng\\nh\"", {"a'b\"c$d`e\\fg\\nh"}},
+      // End of text in each state that does not fail.
+      {"", {}}, {"a #", {"a"}}, {"myedit \\", {"myedit", "\\"}}, {"ab\\", {"ab\\"}}, {"a ''", {"a", ""}},
   };
   for (const auto& [text, words] : cases) {
     const auto got = split_words(text);
@@ -71,13 +49,10 @@ TEST(ResolveEditor, FallsThroughUnusableSettings) {
       {{{{"EDITOR", " \tmyedit \n"}}}, {"myedit"}},
       {{{{"VISUAL", " \t\u3000"}, {"EDITOR", "myedit"}}}, {"myedit"}},
       {{{{"VISUAL", "ed\xff"}, {"EDITOR", "myedit"}}}, {"myedit"}},
-      {{{{"VISUAL", "# nothing here"}}}, {"vi"}},
       {{{{"VISUAL", "# x"}, {"EDITOR", "myedit"}}}, {"myedit"}},
-      {{}, {"vi"}},
-      {{{{"VISUAL", "\"/opt/My Editor/bin/edit\" -w"}}}, {"/opt/My Editor/bin/edit", "-w"}},
-      {{{{"VISUAL", "''"}, {"EDITOR", "myedit"}}}, {""}},
-      {{{{"VISUAL", "\rmyedit\r"}}}, {"myedit"}},
-      {{{{"VISUAL", "'  a ' \"\""}}}, {"  a ", ""}},
+      {{{{"VISUAL", "# nothing here"}, {"EDITOR", " "}}}, {"vi"}},
+      {{{{"VISUAL", "''"}, {"EDITOR", "myedit"}}}, {""}},  // an empty word is still a word
+      {{{{"VISUAL", "\r' a '\r"}}}, {" a "}},  // the value is trimmed, the words are not
   };
   for (const auto& [env, command] : cases) {
     const auto got = resolve_editor(env);
@@ -94,8 +69,6 @@ TEST(ResolveEditor, UnclosedQuoteStopsResolution) {
   for (const auto& env : envs) {
     const auto got = resolve_editor(env);
     ASSERT_FALSE(got.ok());
-    const auto* io = std::get_if<editor_error::Io>(&got.error());
-    ASSERT_NE(io, nullptr);
     EXPECT_EQ(render_with_draft(got.error()), "io error: missing closing quote");
   }
 }
