@@ -58,8 +58,6 @@ TEST_F(EditStdin, OutcomesThatKeepTheDraftNameIt) {
     std::string suffix;   // after the draft path
   } cases[] = {
       {": > \"$1\"", 1, "aborted; draft preserved at ", ""},
-      {"printf '  \\n\\n# ------------------------ >8 ------------------------\\nbelow\\n' > \"$1\"", 1,
-       "aborted; draft preserved at ", ""},
       {"exit 3", 2, "editor exited with code 3; draft at ", ""},
       {"kill -9 $$", 2, "editor exited with code -1; draft at ", ""},
   };
