@@ -87,6 +87,7 @@ TEST_F(EditInPlace, RefusalsHappenBeforeAnyDraftOrEditor) {
       {"missing.txt", "clippers: cannot read missing.txt: " + std::string(std::strerror(ENOENT)) + " (os error 2)\n"},
       {"latin1.txt", "clippers: cannot read latin1.txt: stream did not contain valid UTF-8\n"},
       {".", "clippers: cannot read .: " + std::string(std::strerror(EISDIR)) + " (os error 21)\n"},
+      {"/dev/null", "clippers: cannot read /dev/null: not a regular file\n"},
   };
   for (const auto& c : cases) {
     const Outcome r = edit("touch '" + marker + "'", {c.file});

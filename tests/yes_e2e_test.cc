@@ -87,6 +87,7 @@ TEST(YesE2e, FileIsCheckedButNeverWritten) {
       {{"--yes", "missing.txt"}, 2, "clippers: cannot read missing.txt: " + os_error(ENOENT) + "\n"},
       {{"--yes", "."}, 2, "clippers: cannot read .: " + os_error(EISDIR) + "\n"},
       {{"--yes", "latin1.txt"}, 2, "clippers: cannot read latin1.txt: stream did not contain valid UTF-8\n"},
+      {{"--yes", "/dev/zero"}, 2, "clippers: cannot read /dev/zero: not a regular file\n"},
       {{"--yes", "gone\xFF.txt"}, 2, "clippers: cannot read gone\xEF\xBF\xBD.txt: " + os_error(ENOENT) + "\n"},
   };
   for (const auto& c : cases) {

@@ -61,7 +61,7 @@ void sync_directory(const std::string& dir) {
 Result<Target, RunError> open_target(const std::string& file) {
   auto canonical = canonical_path(file);
   if (!canonical) return fail(run_error::CannotRead{file, std::move(canonical).error()});
-  auto text = read_text_file(*canonical);
+  auto text = read_user_text_file(*canonical);
   if (!text) return fail(run_error::CannotRead{file, std::move(text).error()});
   // Extraction keeps only what stands above the last clippers line, so a FILE
   // that already holds one would lose everything below it.

@@ -78,6 +78,19 @@ Result<std::string, IoError> read_text_file(const std::string& path) {
   return read_text(fd->get());
 }
 
+Result<std::string, IoError> read_user_text_file(const std::string& path) {
+  // O_NONBLOCK only so that opening a pipe with no writer cannot hang; it has
+  // no effect on the regular files that get read.
+  auto fd = open_file(path, O_RDONLY | O_NONBLOCK);
+  if (!fd) return fail(std::move(fd).error());
+  struct stat st;
+  if (::fstat(fd->get(), &st) != 0) return fail(IoError::from_errno(errno));
+  if (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) {
+    return fail(IoError::with_message("not a regular file"));
+  }
+  return read_text(fd->get());
+}
+
 Result<void, IoError> write_all(int fd, std::string_view data) {
   while (!data.empty()) {
     const ssize_t n = ::write(fd, data.data(), data.size());

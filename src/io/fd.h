@@ -43,6 +43,12 @@ Result<std::string, IoError> read_text(int fd);
 // Reads the whole file at `path` as UTF-8 text.
 Result<std::string, IoError> read_text_file(const std::string& path);
 
+// Like read_text_file, for a file the user names: a device, pipe or socket is
+// refused ("not a regular file") instead of read, since it may never end or
+// block forever, and replacing it later would destroy it.  A directory fails
+// with the system's own error from the read.
+Result<std::string, IoError> read_user_text_file(const std::string& path);
+
 // Writes every byte, retrying EINTR; a write that accepts nothing fails with
 // "failed to write whole buffer".
 Result<void, IoError> write_all(int fd, std::string_view data);

@@ -24,7 +24,7 @@ int approve_stdin(std::string input) {
 
 // FILE with --yes: the file must be readable UTF-8 and not blank; it is never written.
 int approve_file(const std::string& file) {
-  auto text = read_text_file(file);
+  auto text = read_user_text_file(file);
   if (!text) {
     print_message(render_long(run_error::CannotRead{file, std::move(text).error()}));
     return 2;
