@@ -79,6 +79,19 @@ void append_usage_line(std::string& out, std::string_view prog, bool styled) {
   out += '\n';
 }
 
+// Both helps open alike: the description, the usage line and the Arguments
+// section up to the FILE entry, whose help text each places its own way.
+std::string help_head(std::string_view about, std::string_view prog, bool styled) {
+  std::string out(about);
+  out += "\n\n";
+  append_usage_line(out, prog, styled);
+  out += '\n';
+  append_heading(out, "Arguments:", styled);
+  out += ENTRY_INDENT;
+  out += FILE_ENTRY;
+  return out;
+}
+
 // The long help leaves trailing white space behind its last entry; the text
 // always ends in exactly one LF.
 std::string finish(const std::string& text) {
@@ -102,14 +115,7 @@ std::string render_short_help(std::string_view prog, bool styled) {
 
   // Lines are never wrapped: with these entries every help text fits beside
   // its entry, two spaces after the widest one of its section.
-  std::string out;
-  out += ABOUT;
-  out += "\n\n";
-  append_usage_line(out, prog, styled);
-  out += '\n';
-  append_heading(out, "Arguments:", styled);
-  out += ENTRY_INDENT;
-  out += FILE_ENTRY;
+  std::string out = help_head(ABOUT, prog, styled);
   out += "  ";
   out += FILE_HELP;
   out += "\n\n";
@@ -124,14 +130,7 @@ std::string render_short_help(std::string_view prog, bool styled) {
 }
 
 std::string render_long_help(std::string_view prog, bool styled) {
-  std::string out;
-  out += LONG_ABOUT;
-  out += "\n\n";
-  append_usage_line(out, prog, styled);
-  out += '\n';
-  append_heading(out, "Arguments:", styled);
-  out += ENTRY_INDENT;
-  out += FILE_ENTRY;
+  std::string out = help_head(LONG_ABOUT, prog, styled);
   out += '\n';
   out += LONG_HELP_INDENT;
   out += FILE_HELP;
