@@ -44,7 +44,7 @@ TEST(Failure, EditorErrorBecomesTheRunErrorOfTheSameName) {
   EXPECT_TRUE(std::holds_alternative<run_error::NoEditor>(to_run_error(editor_error::NoEditor{})));
   const RunError io = to_run_error(editor_error::Io{IoError::from_errno(ENOENT)});
   ASSERT_TRUE(std::holds_alternative<run_error::Io>(io));
-  EXPECT_TRUE(std::get<run_error::Io>(io).error.is_not_found());
+  EXPECT_EQ(std::get<run_error::Io>(io).error.os_code, ENOENT);
   EXPECT_FALSE(std::get<run_error::Io>(io).kept_draft.has_value());
 }
 

@@ -16,8 +16,6 @@ IoError IoError::with_message(std::string message) {
   return IoError{0, std::move(message), std::nullopt};
 }
 
-bool IoError::is_enoent() const { return os_code == ENOENT; }
-
 IoError PathError::into_io_error() && {
   IoError wrapped = std::move(err);
   wrapped.at_path = std::move(path);

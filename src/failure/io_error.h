@@ -16,12 +16,6 @@ struct IoError {
 
   static IoError from_errno(int code);
   static IoError with_message(std::string message);
-
-  // True for "no such file or directory", the one kind callers tell apart.
-  bool is_not_found() const { return os_code != 0 && at_path == std::nullopt && is_enoent(); }
-
- private:
-  bool is_enoent() const;
 };
 
 struct PathError {

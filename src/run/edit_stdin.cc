@@ -49,9 +49,9 @@ int edit_from_stdin(std::string input, const std::optional<std::string>& context
     // The draft goes only once the approved text is safely out: if standard
     // output fails, the user's edits are still on disk and the message says where.
     if (auto written = write_stdout_line(std::move(approved->content)); !written) {
-      const std::string kept = std::move(dir).keep();
+      std::move(dir).keep();
       print_message("failed to write stdout: " + render_io_error(written.error()) +
-                    "; draft preserved at " + lossy_utf8(kept + "/" + std::string(DRAFT_FILE_NAME)));
+                    "; draft preserved at " + lossy_utf8(draft));
       return 2;
     }
     return 0;
