@@ -8,6 +8,12 @@ int main(int argc, char** argv) {
   // A closed pipe must come back as a write error the run can report, not end
   // the process silently; the editor gets the default action back when started.
   std::signal(SIGPIPE, SIG_IGN);
+  // A write past the file-size limit must fail with EFBIG, which the run can
+  // report with the draft kept, not end the process with the edits in limbo.
+  std::signal(SIGXFSZ, SIG_IGN);
+  // An inherited "ignore SIGCHLD" would make the kernel reap the editor
+  // itself, and the wait for it would fail.
+  std::signal(SIGCHLD, SIG_DFL);
   const clippers::Cli cli = clippers::parse_command_line(argc, argv);
   return clippers::run(cli);
 }
