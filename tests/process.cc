@@ -4,7 +4,9 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <grp.h>
 #include <sys/ioctl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -77,6 +79,16 @@ Outcome run_clippers(const Invocation& inv) {
     for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) close(fd);
     if (!inv.cwd.empty() && chdir(inv.cwd.c_str()) != 0) _exit(126);
     signal(SIGPIPE, SIG_DFL);
+    if (inv.ignore_sigchld) signal(SIGCHLD, SIG_IGN);
+    if (inv.file_size_limit != 0) {
+      rlimit limit{};
+      getrlimit(RLIMIT_FSIZE, &limit);
+      limit.rlim_cur = inv.file_size_limit;
+      if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(126);
+    }
+    if (inv.as_uid != 0 && geteuid() == 0) {
+      if (setgroups(0, nullptr) != 0 || setgid(inv.as_uid) != 0 || setuid(inv.as_uid) != 0) _exit(126);
+    }
     execve(CLIPPERS_BINARY, argv.data(), envp.data());
     _exit(127);
   }

@@ -26,6 +26,9 @@ struct Invocation {
   // pseudo-terminal is that session's controlling terminal (while the standard
   // streams stay pipes); without it, the tool has no controlling terminal.
   bool controlling_terminal = false;
+  unsigned as_uid = 0;                 // when set (and the test runs as root): run as this user and group
+  unsigned long file_size_limit = 0;   // when set: the soft RLIMIT_FSIZE, in bytes
+  bool ignore_sigchld = false;         // start the tool with SIGCHLD ignored, as some callers do
 };
 
 Outcome run_clippers(const Invocation& invocation);

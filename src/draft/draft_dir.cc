@@ -1,6 +1,7 @@
 #include "draft/draft_dir.h"
 
-#include <ftw.h>
+#include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
@@ -19,24 +20,35 @@ namespace clippers {
 
 namespace {
 
-// nftw hands each entry over after its children (FTW_DEPTH), so directories
-// are empty by the time they are removed.  Failures are ignored: removal is
-// best effort and the run has nothing useful to say about it.
-int remove_entry(const char* path, const struct stat*, int type, struct FTW*) {
-  if (type == FTW_DP || type == FTW_D || type == FTW_DNR) {
-    ::rmdir(path);
-  } else {
-    ::unlink(path);
+// Empties the directory open at `dir` through that handle only.  unlinkat
+// removes a link itself, never what it points to; a subdirectory is opened
+// without following links and emptied the same way.  Best effort: a run has
+// nothing useful to say about an entry it could not remove.
+void remove_contents(int dir, int depth) {
+  const int listing = ::fcntl(dir, F_DUPFD_CLOEXEC, 0);
+  if (listing < 0) return;
+  DIR* stream = ::fdopendir(listing);
+  if (stream == nullptr) {
+    ::close(listing);
+    return;
   }
-  return 0;
+  while (const dirent* entry = ::readdir(stream)) {
+    const std::string_view name = entry->d_name;
+    if (name == "." || name == "..") continue;
+    if (::unlinkat(dir, entry->d_name, 0) == 0 || errno == ENOENT) continue;
+    // Deep enough means someone is playing games; what is left stays.
+    if (depth >= 16) continue;
+    const int sub = ::openat(dir, entry->d_name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (sub < 0) continue;
+    remove_contents(sub, depth + 1);
+    ::close(sub);
+    ::unlinkat(dir, entry->d_name, AT_REMOVEDIR);
+  }
+  ::closedir(stream);
 }
 
-void remove_tree(const std::string& path) {
-  // The handle is often dropped while a failure is being built from errno.
-  const int saved = errno;
-  // FTW_PHYS: a symbolic link the editor left behind is removed, never followed.
-  ::nftw(path.c_str(), remove_entry, 16, FTW_DEPTH | FTW_PHYS);
-  errno = saved;
+bool same_inode(const struct stat& a, const struct stat& b) {
+  return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
 struct Wide {
@@ -95,6 +107,20 @@ std::optional<std::uint64_t> system_entropy() {
   return seed;
 }
 
+// The directory just made, opened without following links.  It must be a
+// directory of this user that nobody else may enter: otherwise another
+// process swapped its own in under the name, and nothing may be written there.
+Result<Fd, IoError> open_made_dir(const std::string& path) {
+  auto opened = open_file(path, O_RDONLY | O_DIRECTORY | O_NOFOLLOW);
+  if (!opened) return opened;
+  struct stat st = {};
+  if (::fstat(opened->get(), &st) != 0) return fail(IoError::from_errno(errno));
+  if (!S_ISDIR(st.st_mode) || st.st_uid != ::geteuid() || (st.st_mode & 077) != 0) {
+    return fail(IoError::with_message("not the directory just created"));
+  }
+  return opened;
+}
+
 int make_private_dir(const std::string& path) {
   for (;;) {
     if (::mkdir(path.c_str(), DRAFT_DIR_MODE) == 0) return 0;
@@ -120,16 +146,20 @@ void append_separator(std::string& path) {
 
 }  // namespace
 
+DraftDir::DraftDir(std::string path, Fd handle)
+    : path_(std::move(path)), handle_(std::move(handle)), armed_(true) {}
+
 DraftDir::DraftDir(DraftDir&& other) noexcept
-    : path_(std::move(other.path_)), armed_(other.armed_) {
+    : path_(std::move(other.path_)), handle_(std::move(other.handle_)), armed_(other.armed_) {
   other.armed_ = false;
   other.path_.clear();
 }
 
 DraftDir& DraftDir::operator=(DraftDir&& other) noexcept {
   if (this != &other) {
-    if (armed_) remove_tree(path_);
+    remove();
     path_ = std::move(other.path_);
+    handle_ = std::move(other.handle_);
     armed_ = other.armed_;
     other.armed_ = false;
     other.path_.clear();
@@ -137,8 +167,24 @@ DraftDir& DraftDir::operator=(DraftDir&& other) noexcept {
   return *this;
 }
 
-DraftDir::~DraftDir() {
-  if (armed_) remove_tree(path_);
+DraftDir::~DraftDir() { remove(); }
+
+void DraftDir::remove() {
+  if (!armed_) return;
+  armed_ = false;
+  // The handle is often dropped while a failure is being built from errno.
+  const int saved = errno;
+  if (handle_.valid()) {
+    remove_contents(handle_.get(), 0);
+    // The name is removed only while it still names this directory.
+    struct stat held = {}, named = {};
+    if (::fstat(handle_.get(), &held) == 0 && ::lstat(path_.c_str(), &named) == 0 &&
+        same_inode(held, named)) {
+      ::rmdir(path_.c_str());
+    }
+  }
+  handle_ = Fd();
+  errno = saved;
 }
 
 std::string DraftDir::draft_file_path() const {
@@ -150,12 +196,12 @@ std::string DraftDir::draft_file_path() const {
 
 std::string DraftDir::keep() && {
   armed_ = false;
+  handle_ = Fd();
   return std::move(path_);
 }
 
 void DraftDir::release() && {
-  if (armed_) remove_tree(path_);
-  armed_ = false;
+  remove();
   path_.clear();
 }
 
@@ -180,9 +226,9 @@ std::string random_name(std::string_view prefix, Wyrand& generator) {
   return name;
 }
 
-Result<DraftDir, IoError> create_draft_dir_in(const std::string& base, std::string_view prefix,
-                                              Wyrand generator, const MakeDirFn& make_dir,
-                                              const EntropyFn& entropy) {
+Result<std::string, IoError> make_unique_dir(const std::string& base, std::string_view prefix,
+                                             Wyrand generator, const MakeDirFn& make_dir,
+                                             const EntropyFn& entropy) {
   std::string candidate = base;
   append_separator(candidate);
   candidate += prefix;
@@ -196,7 +242,7 @@ Result<DraftDir, IoError> create_draft_dir_in(const std::string& base, std::stri
     candidate.resize(stem);
     append_random_chars(candidate, generator);
     const int err = make_dir(candidate);
-    if (err == 0) return DraftDir(std::move(candidate));
+    if (err == 0) return candidate;
     if (err == EEXIST || err == EADDRINUSE) continue;
     return fail(PathError{std::move(candidate), IoError::from_errno(err)}.into_io_error());
   }
@@ -215,7 +261,14 @@ Result<DraftDir, IoError> create_draft_dir(const std::string& parent, std::strin
     append_separator(base);
     base += parent;
   }
-  return create_draft_dir_in(base, prefix, fresh_generator(), make_private_dir, system_entropy);
+  auto made = make_unique_dir(base, prefix, fresh_generator(), make_private_dir, system_entropy);
+  if (!made) return fail(std::move(made).error());
+  auto handle = open_made_dir(*made);
+  if (!handle) {
+    // Leave alone whatever now stands at the name: it is not ours to remove.
+    return fail(PathError{std::move(*made), std::move(handle).error()}.into_io_error());
+  }
+  return DraftDir(std::move(*made), std::move(handle).value());
 }
 
 std::string system_temp_dir() {
@@ -229,17 +282,50 @@ std::string system_temp_dir() {
   return "/tmp";
 }
 
-Result<void, IoError> write_draft_file(const std::string& path, std::string_view buffer) {
-  return write_file(path, buffer, 0666);
+Result<Fd, IoError> create_file_in(const DraftDir& dir, const std::string& name, mode_t mode) {
+  return open_at(dir.fd(), name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, mode);
 }
 
-Result<void, IoError> copy_permissions(const std::string& from_canonical, const std::string& to) {
+Result<Fd, IoError> write_draft_file(const DraftDir& dir, std::string_view buffer) {
+  auto file = create_file_in(dir, std::string(DRAFT_FILE_NAME), 0666);
+  if (!file) return file;
+  if (auto written = write_all(file->get(), buffer); !written) return fail(std::move(written).error());
+  return file;
+}
+
+Result<std::string, IoError> read_draft_file(const DraftDir& dir) {
+  const IoError not_regular = IoError::with_message("not a regular file");
+  // Non-blocking, so a FIFO left at the name cannot hold the run; no link is
+  // followed, so nothing outside the draft directory is ever read as the draft.
+  auto file = open_at(dir.fd(), std::string(DRAFT_FILE_NAME), O_RDONLY | O_NOFOLLOW | O_NONBLOCK);
+  if (!file) return fail(file.error().os_code == ELOOP ? not_regular : std::move(file).error());
   struct stat st = {};
-  if (::stat(from_canonical.c_str(), &st) != 0) return fail(IoError::from_errno(errno));
-  // The whole mode: set-user-ID, set-group-ID and sticky bits travel with the permissions.
-  const mode_t mode = st.st_mode & 07777;
+  if (::fstat(file->get(), &st) != 0) return fail(IoError::from_errno(errno));
+  if (!S_ISREG(st.st_mode)) return fail(not_regular);
+  return read_text(file->get());
+}
+
+bool draft_file_exists(const DraftDir& dir) {
+  struct stat st = {};
+  return ::fstatat(dir.fd(), DRAFT_FILE_NAME.data(), &st, AT_SYMLINK_NOFOLLOW) == 0;
+}
+
+Result<void, IoError> copy_identity(int fd, const struct stat& like) {
+  // Only root may give a file away; anyone may hand it to a group they are in.
+  // Where that is refused, the file simply stays the user's own.
+  if (::geteuid() == 0) {
+    (void)::fchown(fd, like.st_uid, like.st_gid);
+  } else {
+    (void)::fchown(fd, static_cast<uid_t>(-1), like.st_gid);
+  }
+  struct stat mine = {};
+  if (::fstat(fd, &mine) != 0) return fail(IoError::from_errno(errno));
+  mode_t mode = like.st_mode & 07777;
+  // A set-user-ID or set-group-ID bit means "run as FILE's owner or group":
+  // on a file that belongs to someone else it would grant a different power.
+  if (mine.st_uid != like.st_uid || mine.st_gid != like.st_gid) mode &= ~mode_t{S_ISUID | S_ISGID};
   for (;;) {
-    if (::chmod(to.c_str(), mode) == 0) return {};
+    if (::fchmod(fd, mode) == 0) return {};
     if (errno != EINTR) return fail(IoError::from_errno(errno));
   }
 }

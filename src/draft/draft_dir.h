@@ -3,6 +3,7 @@
 // draft file "COMMIT_EDITMSG" while the editor works on it.  DraftDir owns it
 // and removes it, with everything inside, unless the run chose to keep it.
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <cstddef>
@@ -13,6 +14,7 @@
 #include <string_view>
 
 #include "failure/io_error.h"
+#include "io/fd.h"
 #include "text/result.h"
 
 namespace clippers {
@@ -32,12 +34,15 @@ constexpr std::uint32_t MAX_NAME_ATTEMPTS = 65536;
 // Draft directories are private to the user: they hold a copy of FILE.
 constexpr mode_t DRAFT_DIR_MODE = 0700;
 
-// Move-only owner of one draft directory (absolute path).  While armed, its
-// destruction removes the directory recursively; errors of that removal are
-// ignored and errno is left as it was.  A moved-from handle owns nothing.
+// Move-only owner of one draft directory, held by an open handle from the
+// moment it is made: everything inside it goes through that handle, so a
+// directory swapped in under the same name is never written into.  While
+// armed, destruction empties the directory through the handle (links are
+// removed, never followed) and removes it; errors of that removal are ignored
+// and errno is left as it was.  A moved-from handle owns nothing.
 class DraftDir {
  public:
-  explicit DraftDir(std::string path) : path_(std::move(path)), armed_(true) {}
+  DraftDir(std::string path, Fd handle);
   DraftDir(DraftDir&& other) noexcept;
   DraftDir& operator=(DraftDir&& other) noexcept;
   DraftDir(const DraftDir&) = delete;
@@ -45,6 +50,7 @@ class DraftDir {
   ~DraftDir();
 
   const std::string& path() const { return path_; }
+  int fd() const { return handle_.get(); }
   // The directory's path, "/" and DRAFT_FILE_NAME.
   std::string draft_file_path() const;
 
@@ -54,7 +60,10 @@ class DraftDir {
   void release() &&;
 
  private:
+  void remove();
+
   std::string path_;
+  Fd handle_;
   bool armed_ = false;
 };
 
@@ -73,33 +82,49 @@ std::optional<std::size_t> alphabet_index(std::uint64_t r);
 std::string random_name(std::string_view prefix, Wyrand& generator);
 
 // Creates a new, empty directory named prefix + 6 random characters in
-// `parent` (a relative parent is taken from the current directory), mode 0700.
-// Fails with a PathError (as IoError) naming the candidate path when mkdir
-// fails other than by a name clash, naming the absolute base with "too many
-// temporary files exist" after MAX_NAME_ATTEMPTS clashes, or with a plain
-// IoError when the current directory cannot be determined.
+// `parent` (a relative parent is taken from the current directory), mode 0700,
+// opens it without following links and checks that it is the private
+// directory just made.  Fails with a PathError (as IoError) naming the
+// candidate path when mkdir or that check fails other than by a name clash,
+// naming the absolute base with "too many temporary files exist" after
+// MAX_NAME_ATTEMPTS clashes, or with a plain IoError when the current
+// directory cannot be determined.
 Result<DraftDir, IoError> create_draft_dir(const std::string& parent, std::string_view prefix);
 
 // The attempt loop of create_draft_dir with its collaborators passed in, so
 // that clashes and failures can be staged.  `make_dir` returns 0 or an errno
 // value; `entropy` supplies the reseed taken on the fourth attempt (nullopt:
-// keep the generator as it is).  `base` must be absolute.
+// keep the generator as it is).  `base` must be absolute.  Returns the path
+// made.
 using MakeDirFn = std::function<int(const std::string& path)>;
 using EntropyFn = std::function<std::optional<std::uint64_t>()>;
-Result<DraftDir, IoError> create_draft_dir_in(const std::string& base, std::string_view prefix,
-                                              Wyrand generator, const MakeDirFn& make_dir,
-                                              const EntropyFn& entropy);
+Result<std::string, IoError> make_unique_dir(const std::string& base, std::string_view prefix,
+                                             Wyrand generator, const MakeDirFn& make_dir,
+                                             const EntropyFn& entropy);
 
 // The parent for standard-input drafts: TMPDIR when set (even empty), else
 // the per-user temporary directory where the platform has one, else "/tmp".
 std::string system_temp_dir();
 
-// Creates or truncates the draft file (mode 0666 before the umask) and
-// writes the whole buffer into it.
-Result<void, IoError> write_draft_file(const std::string& path, std::string_view buffer);
+// Creates `name` inside `dir`, exclusively and without following links,
+// write-only with `mode` before the umask: a file the tool has just made itself.
+Result<Fd, IoError> create_file_in(const DraftDir& dir, const std::string& name, mode_t mode);
 
-// Gives `to` the permission bits of `from_canonical` (with set-user-ID,
-// set-group-ID and sticky bits).
-Result<void, IoError> copy_permissions(const std::string& from_canonical, const std::string& to);
+// Creates the draft file (mode 0666 before the umask) and writes the whole
+// buffer into it.  Returns the open file so the caller can adjust its mode.
+Result<Fd, IoError> write_draft_file(const DraftDir& dir, std::string_view buffer);
+
+// Reads the draft file back as UTF-8 without following a link and only when
+// it is a regular file ("not a regular file" otherwise); a FIFO left there
+// cannot block the read.
+Result<std::string, IoError> read_draft_file(const DraftDir& dir);
+
+// True when anything (file, link, directory, ...) stands at the draft path.
+bool draft_file_exists(const DraftDir& dir);
+
+// Gives the open file `fd` the owner and group of `like` where the user may
+// (root: both; others: the group, when they belong to it) and its permission
+// bits, set-user-ID and set-group-ID only when owner and group match.
+Result<void, IoError> copy_identity(int fd, const struct stat& like);
 
 }  // namespace clippers

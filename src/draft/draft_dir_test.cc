@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+
+#include <tuple>
 #include <vector>
 
 #include "draft/scratch_test_util.h"
@@ -38,8 +41,8 @@ struct Staged {
   int clash, last;
   std::vector<std::string> tried = {};
   int entropy_calls = 0;
-  Result<DraftDir, IoError> run(const std::string& base) {
-    return create_draft_dir_in(
+  Result<std::string, IoError> run(const std::string& base) {
+    return make_unique_dir(
         base, STDIN_DRAFT_PREFIX, Wyrand{42},
         [this](const std::string& p) { return tried.push_back(p), tried.size() <= clashes ? clash : last; },
         [this]() -> std::optional<std::uint64_t> { return ++entropy_calls, 7; });
@@ -52,7 +55,7 @@ TEST(DraftDirAttempts, NameClashesDrawAnotherNameAndReseedOnFourthAttempt) {
       Staged staged{clashes, clash_errno, 0};
       auto created = staged.run("/base");
       ASSERT_TRUE(created);
-      EXPECT_EQ(std::move(*created).keep(), staged.tried.back());  // keep: nothing real to remove
+      EXPECT_EQ(*created, staged.tried.back());
       ASSERT_EQ(staged.tried.size(), clashes + 1);
       EXPECT_EQ(staged.entropy_calls, clashes >= 3 ? 1 : 0);
       Wyrand expected{42};
@@ -98,14 +101,20 @@ TEST_F(DraftDirTest, CreatesPrivateDirectoryRelativeParentsUnderCurrentDirectory
 }
 
 TEST_F(DraftDirTest, DestructionRemovesTheTreeUnlessKept) {
-  std::string removed, kept;
+  std::string removed, kept, swapped;
   {
-    DraftDir missing(at("never-made"));  // destroyed last: its failed removal must not touch errno
     auto created = create_draft_dir(dir_, FILE_DRAFT_PREFIX);
     auto other = create_draft_dir(dir_, FILE_DRAFT_PREFIX);
-    ASSERT_TRUE(created && other);
+    auto moved = create_draft_dir(dir_, FILE_DRAFT_PREFIX);
+    ASSERT_TRUE(created && other && moved);
     removed = created->path();
     kept = std::move(*other).keep();
+    // Another directory swapped in under a draft directory's name is not its to remove.
+    swapped = moved->path();
+    ASSERT_TRUE(write_file(swapped + "/draft", "x"));
+    fs::rename(swapped, at("moved-away"));
+    fs::create_directory(swapped);
+    ASSERT_TRUE(write_file(swapped + "/theirs", "x"));
     ASSERT_TRUE(write_file(kept + "/precious", "x"));
     fs::create_directory(removed + "/nested");
     ASSERT_TRUE(write_file(removed + "/nested/file", "draft"));
@@ -115,14 +124,24 @@ TEST_F(DraftDirTest, DestructionRemovesTheTreeUnlessKept) {
   EXPECT_EQ(errno, EXDEV);
   EXPECT_FALSE(fs::exists(removed));
   EXPECT_TRUE(fs::exists(kept + "/precious"));  // the link was removed, not followed
+  EXPECT_TRUE(fs::exists(swapped + "/theirs"));
+  EXPECT_TRUE(fs::is_empty(at("moved-away")));
 }
 
-TEST_F(DraftDirTest, CopyPermissionsCarriesSpecialBits) {
+TEST_F(DraftDirTest, CopyIdentityCarriesSetIdBitsOnlyBetweenFilesOfOneOwner) {
   put_file("draft", "");
-  for (mode_t mode : {0600u, 0755u, 04750u, 02711u}) {
-    put_file("file", "x", mode);
-    ASSERT_TRUE(copy_permissions(at("file"), at("draft")));
-    EXPECT_EQ(mode_of(at("draft")), mode);
+  const Fd draft(::open(at("draft").c_str(), O_RDONLY | O_CLOEXEC));
+  struct stat like = {};
+  ASSERT_EQ(::fstat(draft.get(), &like), 0);
+  // A file of another owner: only root may take its owner over with the bits.
+  const uid_t other = like.st_uid + 1;
+  for (const auto& [mode, owner, expected] : std::vector<std::tuple<mode_t, uid_t, mode_t>>{
+           {0600u, like.st_uid, 0600u}, {04750u, like.st_uid, 04750u}, {02711u, like.st_uid, 02711u},
+           {06755u, other, ::geteuid() == 0 ? 06755u : 0755u}}) {
+    like.st_mode = S_IFREG | mode;
+    like.st_uid = owner;
+    ASSERT_TRUE(copy_identity(draft.get(), like));
+    EXPECT_EQ(mode_of(at("draft")), expected) << std::oct << mode;
   }
 }
 

@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "buffer/extract.h"
-#include "io/fd.h"
+#include "text/utf8.h"
 
 namespace clippers {
 
@@ -33,6 +33,11 @@ std::string parent_of(const std::string& canonical) {
   return canonical.substr(0, slash);
 }
 
+std::string name_of(const std::string& canonical) {
+  if (canonical == "/") return "/";
+  return canonical.substr(canonical.find_last_of('/') + 1);
+}
+
 Result<void, IoError> sync_fd(int fd) {
   for (;;) {
     if (::fsync(fd) == 0) return {};
@@ -40,54 +45,150 @@ Result<void, IoError> sync_fd(int fd) {
   }
 }
 
-// Writes the content and forces it to disk before the rename may publish it:
-// otherwise a crash just after the rename could leave FILE empty.
-Result<void, IoError> write_durably(const std::string& draft_path, std::string_view content) {
-  auto fd = open_file(draft_path, O_WRONLY | O_TRUNC);
+// FILE is opened through the directory handle without following a link; the
+// name came from resolving every link, so a link there now was put there
+// after.  Non-blocking, so a FIFO cannot hold the run before it is refused.
+Result<std::string, IoError> read_target(Target& target) {
+  auto fd = open_at(target.dir.get(), target.name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK);
   if (!fd) return fail(std::move(fd).error());
-  if (auto written = write_all(fd->get(), content); !written) return written;
-  return sync_fd(fd->get());
+  if (::fstat(fd->get(), &target.status) != 0) return fail(IoError::from_errno(errno));
+  // Replacing a device, pipe or socket would destroy it, and reading one may
+  // never end.  A directory fails with the system's own error from the read.
+  if (!S_ISREG(target.status.st_mode) && !S_ISDIR(target.status.st_mode)) {
+    return fail(IoError::with_message("not a regular file"));
+  }
+  return read_text(fd->get());
 }
 
-// Makes the rename itself durable.  The replacement has already happened, so
-// a failure here is not reported: there is nothing left for the user to do.
-void sync_directory(const std::string& dir) {
-  auto fd = open_file(dir, O_RDONLY | O_DIRECTORY);
-  if (fd) (void)sync_fd(fd->get());
+bool same_file(const struct stat& a, const struct stat& b) {
+  return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
+         a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
 }
+
+// The approved content in a file the tool has just made itself, exclusively,
+// inside the draft directory: never the draft file, whatever the editor left
+// under that name, so the user's draft stays whole until FILE is replaced.
+class Replacement {
+ public:
+  explicit Replacement(const DraftDir& dir) : dir_(dir) {}
+  ~Replacement() { discard(); }
+  Replacement(const Replacement&) = delete;
+  Replacement& operator=(const Replacement&) = delete;
+
+  Result<void, IoError> write(const Target& target, std::string_view content) {
+    Fd file;
+    for (std::uint32_t attempt = 0;; ++attempt) {
+      Wyrand generator{static_cast<std::uint64_t>(::getpid()) * 0x9e3779b97f4a7c15u + attempt};
+      name_ = random_name(".approved-", generator);
+      auto created = create_file_in(dir_, name_, 0600);
+      if (created) {
+        file = std::move(created).value();
+        break;
+      }
+      if (created.error().os_code != EEXIST || attempt == 16) return fail(std::move(created).error());
+    }
+    made_ = true;
+    if (auto r = write_all(file.get(), content); !r) return r;
+    // FILE keeps its final line feed: an approval with no edit must not change it.
+    if (!target.text.empty() && target.text.back() == '\n') {
+      if (auto r = write_all(file.get(), "\n"); !r) return r;
+    }
+    if (auto r = copy_identity(file.get(), target.status); !r) return r;
+    // On disk before the rename may publish it: otherwise a crash just after
+    // the rename could leave FILE empty.
+    return sync_fd(file.get());
+  }
+
+  // Removes the new file, before a failure hands the draft directory to the user.
+  void discard() {
+    if (made_) ::unlinkat(dir_.fd(), name_.c_str(), 0);
+    made_ = false;
+  }
+
+  // Moves the new file into place of `name` in `to`; false on failure, errno set.
+  bool move_to(int to, const std::string& name) {
+    for (;;) {
+      if (::renameat(dir_.fd(), name_.c_str(), to, name.c_str()) == 0) {
+        made_ = false;
+        return true;
+      }
+      if (errno != EINTR) return false;
+    }
+  }
+
+  // Where the approved content now is: the draft file when it could take the
+  // draft's place, else the new file under its own name.
+  std::string settle_as_draft() {
+    if (move_to(dir_.fd(), std::string(DRAFT_FILE_NAME))) return dir_.draft_file_path();
+    made_ = false;
+    return dir_.path() + "/" + name_;
+  }
+
+ private:
+  const DraftDir& dir_;
+  std::string name_;
+  bool made_ = false;
+};
 
 }  // namespace
 
 Result<Target, RunError> open_target(const std::string& file) {
+  Target target;
+  target.path = file;
+  const auto cannot_read = [&](IoError error) { return fail(run_error::CannotRead{file, std::move(error)}); };
   auto canonical = canonical_path(file);
-  if (!canonical) return fail(run_error::CannotRead{file, std::move(canonical).error()});
-  auto text = read_user_text_file(*canonical);
-  if (!text) return fail(run_error::CannotRead{file, std::move(text).error()});
+  if (!canonical) return cannot_read(std::move(canonical).error());
+  target.canonical = std::move(*canonical);
+  target.base_dir = parent_of(target.canonical);
+  target.name = name_of(target.canonical);
+  auto dir = open_file(target.base_dir, O_RDONLY | O_DIRECTORY);
+  if (!dir) return cannot_read(std::move(dir).error());
+  target.dir = std::move(dir).value();
+  auto text = read_target(target);
+  if (!text) return cannot_read(std::move(text).error());
+  target.text = std::move(text).value();
   // Extraction keeps only what stands above the last clippers line, so a FILE
   // that already holds one would lose everything below it.
-  if (const auto line = find_clippers_line(*text)) {
+  if (const auto line = find_clippers_line(target.text)) {
     return fail(run_error::ContainsClippersLine{file, *line});
   }
-  std::string base_dir = parent_of(*canonical);
-  return Target{file, std::move(*canonical), std::move(*text), std::move(base_dir)};
+  return target;
 }
 
-Result<void, RunError> replace_target(DraftDir dir, const std::string& draft_path,
-                                      const Target& target, std::string_view content) {
-  if (auto written = write_durably(draft_path, content); !written) {
-    // The user's approved edits are in the draft file or nowhere: keep it so
-    // they can be recovered (FILE is untouched).
-    std::move(dir).keep();
-    return fail(run_error::Io{std::move(written).error(), draft_path});
-  }
-  for (;;) {
-    if (::rename(draft_path.c_str(), target.canonical.c_str()) == 0) break;
-    if (errno == EINTR) continue;
+Result<void, RunError> replace_target(DraftDir dir, const Target& target, std::string_view content) {
+  const std::string draft = dir.draft_file_path();
+  // The rename would replace FILE even where the user may not write it (a
+  // writable directory suffices); the tool must not do what the user cannot.
+  // A FILE removed meanwhile is simply written back.
+  if (::faccessat(target.dir.get(), target.name.c_str(), W_OK, AT_EACCESS) != 0 && errno != ENOENT) {
     const int err = errno;
     std::move(dir).keep();
-    return fail(run_error::ReplaceFailed{target.canonical, IoError::from_errno(err), draft_path});
+    return fail(run_error::Io{IoError::from_errno(err), draft});
   }
-  sync_directory(target.base_dir);
+  Replacement replacement(dir);
+  if (auto written = replacement.write(target, content); !written) {
+    replacement.discard();
+    std::move(dir).keep();
+    return fail(run_error::Io{std::move(written).error(), draft});
+  }
+  // Someone else's changes to FILE while the editor was open must not be
+  // overwritten silently: compare it with what was read.
+  struct stat now = {};
+  if (::fstatat(target.dir.get(), target.name.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0 &&
+      !same_file(now, target.status)) {
+    std::string kept = replacement.settle_as_draft();
+    std::move(dir).keep();
+    return fail(run_error::Changed{target.path, std::move(kept)});
+  }
+  if (!replacement.move_to(target.dir.get(), target.name)) {
+    const int err = errno;
+    std::string kept = replacement.settle_as_draft();
+    std::move(dir).keep();
+    return fail(run_error::ReplaceFailed{target.canonical, IoError::from_errno(err), std::move(kept)});
+  }
+  // Makes the rename itself durable.  The replacement has already happened, so
+  // a failure here is not reported: there is nothing left for the user to do.
+  (void)sync_fd(target.dir.get());
   std::move(dir).release();
   return {};
 }

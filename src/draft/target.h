@@ -1,12 +1,15 @@
 #pragma once
 // The file edited in place: opening it before the editor runs, and replacing
-// its contents by one rename of the draft file after approval.
+// its contents by one rename of a file made for the purpose after approval.
+
+#include <sys/stat.h>
 
 #include <string>
 #include <string_view>
 
 #include "draft/draft_dir.h"
 #include "failure/failure.h"
+#include "io/fd.h"
 #include "text/result.h"
 
 namespace clippers {
@@ -14,28 +17,38 @@ namespace clippers {
 struct Target {
   // FILE exactly as passed; the failures of open_target show this form.
   std::string path;
-  // FILE's absolute path with every symbolic link, "." and ".." resolved;
-  // everything after opening (read, permission copy, rename) goes through it.
+  // FILE's absolute path with every symbolic link, "." and ".." resolved.
   std::string canonical;
   // FILE's whole content, unchanged.
   std::string text;
   // `canonical` without its last component ("." only for the root directory):
   // where the draft directory is made, so the rename stays on one file system.
   std::string base_dir;
+  // A handle on `base_dir` and FILE's name in it: FILE is read and replaced
+  // through them, so a directory swapped in meanwhile is never written.
+  Fd dir;
+  std::string name;
+  // FILE as it was read: what the replacement must still find there, and the
+  // permission bits and owner the replacement gets.
+  struct stat status = {};
 };
 
-// Resolves and reads FILE.  Fails with CannotRead (resolution, reading, or
-// bytes that are not UTF-8) or ContainsClippersLine (the first such line,
-// counted from 1).  Creates nothing.
+// Resolves and reads FILE, which must be a regular file.  Fails with
+// CannotRead (resolution, reading, not a regular file, or bytes that are not
+// UTF-8) or ContainsClippersLine (the first such line, counted from 1).
+// Creates nothing.
 Result<Target, RunError> open_target(const std::string& file);
 
-// Writes `content` (nothing added) into the existing draft file at
-// `draft_path`, flushes it to disk and renames it over `target.canonical`,
-// then flushes the target's directory (a failure of that last flush is
-// ignored).  Takes over `dir`: removes it on success; keeps it when writing or
-// flushing fails (Io naming the kept draft) or when the rename fails
-// (ReplaceFailed).
-Result<void, RunError> replace_target(DraftDir dir, const std::string& draft_path,
-                                      const Target& target, std::string_view content);
+// Replaces FILE with `content` (followed by one line feed when FILE's text
+// ended with one): writes it into a new file of its own inside `dir`, gives
+// it FILE's permission bits (and owner, where the user may), flushes it and
+// renames it over FILE.  Takes over `dir`, and removes it on success.  Until
+// FILE is replaced the draft file stays as the editor left it, and every
+// failure keeps `dir` and names the draft: Io when the user may not write
+// FILE or the new file cannot be written; Changed when FILE is no longer the
+// file that was read (a FILE removed meanwhile is written back); ReplaceFailed
+// when the rename fails.  After Changed and ReplaceFailed the draft file holds
+// the approved content.
+Result<void, RunError> replace_target(DraftDir dir, const Target& target, std::string_view content);
 
 }  // namespace clippers

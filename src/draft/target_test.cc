@@ -25,23 +25,5 @@ TEST_F(TargetTest, ResolvesDotsAndLinksButKeepsThePathAsGiven) {
   }
 }
 
-TEST_F(TargetTest, FailedWriteKeepsDraftAndNamesIt) {
-  put_file("file.txt", "old\n");
-  auto target = open_target(at("file.txt"));
-  auto dir = create_draft_dir(dir_, FILE_DRAFT_PREFIX);
-  ASSERT_TRUE(target && dir);
-  const std::string dir_path = dir->path(), draft = dir->draft_file_path();
-  // A draft path that is a directory cannot be opened for writing, even by root.
-  std::filesystem::create_directory(draft);
-  auto replaced = replace_target(std::move(*dir), draft, *target, "new");
-  ASSERT_FALSE(replaced);
-  EXPECT_EQ(render_long(replaced.error()),
-            "io error: " + errno_text(EISDIR) + "; your edited draft is kept at " + draft);
-  EXPECT_TRUE(std::filesystem::is_directory(draft));
-  EXPECT_TRUE(std::filesystem::exists(dir_path));
-  auto unchanged = read_text_file(at("file.txt"));
-  EXPECT_TRUE(unchanged && *unchanged == "old\n");
-}
-
 }  // namespace
 }  // namespace clippers

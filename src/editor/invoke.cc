@@ -63,6 +63,51 @@ class IgnoreInterrupts {
   struct sigaction saved_quit_ {};
 };
 
+// SIGTERM and SIGHUP ask the tool to end, but the editor holds the user's
+// unsaved work: while it runs they are passed on to it, and the run, once the
+// editor is gone, says where the draft is before ending by the same signal.
+volatile sig_atomic_t g_editor_pid = 0;
+volatile sig_atomic_t g_received = 0;
+
+extern "C" void forward_to_editor(int signal) {
+  g_received = signal;
+  if (g_editor_pid > 0) kill(static_cast<pid_t>(g_editor_pid), signal);
+}
+
+class ForwardEndSignals {
+ public:
+  ForwardEndSignals() {
+    g_editor_pid = 0;
+    g_received = 0;
+    struct sigaction forward {};
+    forward.sa_handler = forward_to_editor;
+    sigemptyset(&forward.sa_mask);
+    for (std::size_t i = 0; i < kCount; ++i) {
+      sigaction(kSignals[i], nullptr, &saved_[i]);
+      // A signal the caller chose to ignore (nohup) stays ignored.
+      if (saved_[i].sa_handler != SIG_IGN) sigaction(kSignals[i], &forward, nullptr);
+    }
+  }
+  ~ForwardEndSignals() {
+    for (std::size_t i = 0; i < kCount; ++i) sigaction(kSignals[i], &saved_[i], nullptr);
+    g_editor_pid = 0;
+  }
+  ForwardEndSignals(const ForwardEndSignals&) = delete;
+  ForwardEndSignals& operator=(const ForwardEndSignals&) = delete;
+
+  // Called once the editor's pid is known; a signal that came before is sent now.
+  static void editor_started(pid_t pid) {
+    g_editor_pid = pid;
+    if (g_received != 0) kill(pid, g_received);
+  }
+  static int received() { return g_received; }
+
+ private:
+  static constexpr int kSignals[] = {SIGTERM, SIGHUP};
+  static constexpr std::size_t kCount = sizeof kSignals / sizeof kSignals[0];
+  struct sigaction saved_[kCount] = {};
+};
+
 // posix_spawn's attribute and file-action objects, destroyed on every path.
 struct SpawnSetup {
   posix_spawnattr_t attr;
@@ -98,6 +143,7 @@ Fd attach_terminal(posix_spawn_file_actions_t& actions) {
 struct Exit {
   int status;
   timespec end;
+  int interrupted_by;  // 0, or the ending signal passed on to the editor
 };
 
 Result<Exit, EditorError> spawn_and_wait(const std::vector<std::string>& command,
@@ -114,11 +160,15 @@ Result<Exit, EditorError> spawn_and_wait(const std::vector<std::string>& command
   sigaddset(&defaults, SIGPIPE);
   sigaddset(&defaults, SIGINT);
   sigaddset(&defaults, SIGQUIT);
+  // Ignored here so a failed write reports EFBIG instead of killing the tool;
+  // the editor gets the ordinary behaviour.
+  sigaddset(&defaults, SIGXFSZ);
   posix_spawnattr_setsigdefault(&setup.attr, &defaults);
   posix_spawnattr_setflags(&setup.attr, POSIX_SPAWN_SETSIGDEF);
   const Fd tty = attach_terminal(setup.actions);
 
   const IgnoreInterrupts ignore;
+  const ForwardEndSignals forward;
   pid_t pid = 0;
   // An empty program name can name no file; execvp would say the same.
   const int rc = command.front().empty()
@@ -128,41 +178,53 @@ Result<Exit, EditorError> spawn_and_wait(const std::vector<std::string>& command
     if (rc == ENOENT) return fail(EditorError{editor_error::NoEditor{}});
     return fail(EditorError{editor_error::Io{IoError::from_errno(rc)}});
   }
+  ForwardEndSignals::editor_started(pid);
   int status = 0;
   while (waitpid(pid, &status, 0) < 0) {
     if (errno != EINTR) return fail(EditorError{editor_error::Io{IoError::from_errno(errno)}});
   }
-  return Exit{status, monotonic_now()};
+  return Exit{status, monotonic_now(), ForwardEndSignals::received()};
 }
 
 }  // namespace
 
 EditOutcome classify_edit(std::string_view edited, std::string_view initial_draft,
-                          std::uint64_t elapsed) {
+                          std::string_view written, std::uint64_t elapsed) {
   std::optional<std::string> content = extract_content(edited);
   if (!content) return edit_outcome::Aborted{};
-  if (elapsed < NEVER_OPENED_THRESHOLD_MS && *content == trim_end(initial_draft)) {
+  // Untouched bytes are untouched whatever extraction makes of them: a draft
+  // with CR LF line ends, or a context holding a cut line, must not pass for
+  // an approval that nobody saw.
+  if (elapsed < NEVER_OPENED_THRESHOLD_MS && (edited == written || *content == trim_end(initial_draft))) {
     return edit_outcome::NeverOpened{static_cast<std::uint32_t>(elapsed)};
   }
   return edit_outcome::Approved{std::move(*content)};
 }
 
 Result<EditOutcome, EditorError> run_editor(const std::vector<std::string>& command,
-                                            const std::string& draft_path,
-                                            std::string_view initial_draft) {
+                                            const DraftDir& dir, std::string_view initial_draft,
+                                            std::string_view written) {
   if (command.empty()) return fail(EditorError{editor_error::NoEditor{}});
+  const std::string draft_path = dir.draft_file_path();
   // The clock starts before the child is prepared: a slow start is still the editor's time.
   const timespec start = monotonic_now();
   auto exited = spawn_and_wait(command, draft_path);
   if (!exited) return fail(std::move(exited).error());
+  if (exited->interrupted_by != 0) return EditOutcome{edit_outcome::Interrupted{exited->interrupted_by}};
   const int status = exited->status;
   if (!WIFEXITED(status)) return EditOutcome{edit_outcome::EditorExited{-1}};
   if (WEXITSTATUS(status) != 0) return EditOutcome{edit_outcome::EditorExited{WEXITSTATUS(status)}};
 
-  // By path, so an editor that wrote a new file under the same name is read like any other.
-  auto edited = read_text_file(draft_path);
-  if (!edited) return fail(EditorError{editor_error::Io{std::move(edited).error()}});
-  return classify_edit(*edited, initial_draft, elapsed_ms(start, exited->end));
+  // By name, so an editor that wrote a new file under the same name is read
+  // like any other.  Whatever is left there that cannot be read back is the
+  // user's work all the same: it stays, and the message says where.
+  auto edited = read_draft_file(dir);
+  if (!edited) {
+    std::optional<std::string> kept;
+    if (draft_file_exists(dir)) kept = draft_path;
+    return fail(EditorError{editor_error::Io{std::move(edited).error(), std::move(kept)}});
+  }
+  return classify_edit(*edited, initial_draft, written, elapsed_ms(start, exited->end));
 }
 
 }  // namespace clippers

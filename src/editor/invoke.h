@@ -8,6 +8,7 @@
 #include <variant>
 #include <vector>
 
+#include "draft/draft_dir.h"
 #include "failure/failure.h"
 #include "text/result.h"
 
@@ -21,23 +22,29 @@ struct Approved { std::string content; };  // never empty, never ends in white s
 struct Aborted {};
 struct NeverOpened { std::uint32_t ms; };  // below NEVER_OPENED_THRESHOLD_MS
 struct EditorExited { std::int32_t code; };  // exit code, or -1 when ended by a signal
+// The tool was asked to end (SIGTERM, SIGHUP) while the editor ran; the
+// signal was passed on to the editor and the editor has ended.
+struct Interrupted { int signal; };
 }  // namespace edit_outcome
 
 using EditOutcome = std::variant<edit_outcome::Approved, edit_outcome::Aborted,
-                                 edit_outcome::NeverOpened, edit_outcome::EditorExited>;
+                                 edit_outcome::NeverOpened, edit_outcome::EditorExited,
+                                 edit_outcome::Interrupted>;
 
-// Starts `command` (program first, no shell) with `draft_path` as its last
-// argument, waits for it, reads the draft file back and classifies the result
-// against `initial_draft`.  Fails with NoEditor when the program is not found,
-// Io for any other failure to start, wait or read back.  Leaves the draft file
-// where it is.
+// Starts `command` (program first, no shell) with the draft file of `dir` as
+// its last argument, waits for it, reads the draft file back and classifies
+// the result against `initial_draft` and `written`, the bytes the draft file
+// was given.  Fails with NoEditor when the program is not found, Io for any
+// other failure to start, wait or read back; a read-back failure while
+// something is still at the draft path names it as kept_draft.  Leaves the
+// draft directory as it is.
 Result<EditOutcome, EditorError> run_editor(const std::vector<std::string>& command,
-                                            const std::string& draft_path,
-                                            std::string_view initial_draft);
+                                            const DraftDir& dir, std::string_view initial_draft,
+                                            std::string_view written);
 
 // The classification of an editor that exited with status 0 after `elapsed_ms`,
-// leaving `edited` in the draft file.
+// leaving `edited` in the draft file that was given `written`.
 EditOutcome classify_edit(std::string_view edited, std::string_view initial_draft,
-                          std::uint64_t elapsed_ms);
+                          std::string_view written, std::uint64_t elapsed_ms);
 
 }  // namespace clippers

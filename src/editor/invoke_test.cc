@@ -8,7 +8,9 @@ namespace clippers {
 namespace {
 
 // What the editor leaves when it does not touch the buffer.
-std::string untouched(std::string_view draft) { return compose_buffer(draft, std::nullopt); }
+std::string untouched(std::string_view draft, std::optional<std::string_view> context = std::nullopt) {
+  return compose_buffer(draft, context);
+}
 
 TEST(ClassifyEdit, EmptinessFirstThenTheNeverOpenedWindowThenApproval) {
   const struct {
@@ -16,6 +18,7 @@ TEST(ClassifyEdit, EmptinessFirstThenTheNeverOpenedWindowThenApproval) {
     std::string initial;
     std::uint64_t ms;
     EditOutcome expected;
+    std::string written = "";  // the bytes the draft file was given, when not the untouched initial draft
   } cases[] = {
       {untouched("Hello\n"), "Hello\n", 0, edit_outcome::NeverOpened{0}},
       {untouched("Hello  \n\n"), "Hello  \n\n", 499, edit_outcome::NeverOpened{499}},
@@ -25,11 +28,15 @@ TEST(ClassifyEdit, EmptinessFirstThenTheNeverOpenedWindowThenApproval) {
       // A blank draft left alone is an abort, however fast.
       {untouched(" \n\t\n"), " \n\t\n", 0, edit_outcome::Aborted{}},
       {"", "Hello", 0, edit_outcome::Aborted{}},
-      // CR LF line breaks come back as LF, so an untouched draft of them never compares equal.
-      {untouched("one\r\ntwo\r\n"), "one\r\ntwo\r\n", 5, edit_outcome::Approved{"one\ntwo"}},
+      // Untouched bytes are never opened, whatever extraction makes of them.
+      {untouched("one\r\ntwo\r\n"), "one\r\ntwo\r\n", 5, edit_outcome::NeverOpened{5}},
+      {untouched("a", "# ------------------------ >8 ------------------------"), "a", 5,
+       edit_outcome::NeverOpened{5}, untouched("a", "# ------------------------ >8 ------------------------")},
+      // CR LF line breaks come back as LF, so a draft of them saved again compares with neither.
+      {untouched("one\r\ntwo\r\n") + "\n", "one\r\ntwo\r\n", 5, edit_outcome::Approved{"one\ntwo"}},
   };
   for (const auto& c : cases) {
-    const EditOutcome got = classify_edit(c.edited, c.initial, c.ms);
+    const EditOutcome got = classify_edit(c.edited, c.initial, c.written.empty() ? untouched(c.initial) : c.written, c.ms);
     ASSERT_EQ(got.index(), c.expected.index()) << c.edited;
     if (auto* approved = std::get_if<edit_outcome::Approved>(&got)) {
       EXPECT_EQ(approved->content, std::get<edit_outcome::Approved>(c.expected).content);
@@ -41,7 +48,8 @@ TEST(ClassifyEdit, EmptinessFirstThenTheNeverOpenedWindowThenApproval) {
 }
 
 TEST(RunEditor, EmptyCommandStartsNothing) {
-  auto outcome = run_editor({}, "/nonexistent/COMMIT_EDITMSG", "draft");
+  const DraftDir nowhere("/nonexistent", Fd());
+  auto outcome = run_editor({}, nowhere, "draft", "buffer");
   ASSERT_FALSE(outcome.ok());
   EXPECT_TRUE(std::holds_alternative<editor_error::NoEditor>(outcome.error()));
 }

@@ -20,7 +20,13 @@ std::string never_opened(std::uint32_t ms) {
 
 std::string exited(std::int32_t code) { return "editor exited with code " + std::to_string(code); }
 
-std::string io(const IoError& error) { return "io error: " + render_io_error(error); }
+std::string io(const IoError& error, const std::optional<std::string>& kept_draft) {
+  std::string text = "io error: " + render_io_error(error);
+  if (kept_draft) text += "; your edited draft is kept at " + lossy_utf8(*kept_draft);
+  return text;
+}
+
+std::string draft_at(const std::string& draft) { return "; draft at " + lossy_utf8(draft); }
 
 template <typename... Fs>
 struct Overload : Fs... {
@@ -35,9 +41,14 @@ RunError to_run_error(EditorError error) {
   return std::visit(
       Overload{
           [](editor_error::NoEditor) -> RunError { return run_error::NoEditor{}; },
-          [](editor_error::EditorExited& e) -> RunError { return run_error::EditorExited{e.code}; },
+          [](editor_error::EditorExited& e) -> RunError {
+            if (e.code == -1) return run_error::EditorExited{e.code, std::move(e.draft)};
+            return run_error::EditorExited{e.code};
+          },
           [](editor_error::NeverOpened& e) -> RunError { return run_error::NeverOpened{e.ms}; },
-          [](editor_error::Io& e) -> RunError { return run_error::Io{std::move(e.error)}; },
+          [](editor_error::Io& e) -> RunError {
+            return run_error::Io{std::move(e.error), std::move(e.kept_draft)};
+          },
       },
       error);
 }
@@ -59,16 +70,16 @@ std::string render_long(const RunError& error) {
             return "cannot prepare the edit buffer in " + lossy_utf8(e.path) + ": " +
                    render_io_error(e.error);
           },
-          [](const EditorExited& e) { return exited(e.code); },
+          [](const EditorExited& e) { return exited(e.code) + (e.draft ? draft_at(*e.draft) : ""); },
           [](const NeverOpened& e) { return never_opened(e.ms); },
           [](const ReplaceFailed& e) {
             return "failed to replace " + lossy_utf8(e.target) + ": " + render_io_error(e.error) +
                    "; your edited draft is kept at " + lossy_utf8(e.draft);
           },
-          [](const Io& e) {
-            std::string text = io(e.error);
-            if (e.kept_draft) text += "; your edited draft is kept at " + lossy_utf8(*e.kept_draft);
-            return text;
+          [](const Io& e) { return io(e.error, e.kept_draft); },
+          [](const Changed& e) {
+            return lossy_utf8(e.path) + " changed while it was being edited; your edited draft is kept at " +
+                   lossy_utf8(e.draft);
           },
       },
       error);
@@ -79,11 +90,9 @@ std::string render_with_draft(const EditorError& error) {
   return std::visit(
       Overload{
           [](const NoEditor&) { return std::string(kNoEditor); },
-          [](const EditorExited& e) { return exited(e.code) + "; draft at " + lossy_utf8(e.draft); },
-          [](const NeverOpened& e) {
-            return never_opened(e.ms) + "; draft at " + lossy_utf8(e.draft);
-          },
-          [](const Io& e) { return io(e.error); },
+          [](const EditorExited& e) { return exited(e.code) + draft_at(e.draft); },
+          [](const NeverOpened& e) { return never_opened(e.ms) + draft_at(e.draft); },
+          [](const Io& e) { return io(e.error, e.kept_draft); },
       },
       error);
 }

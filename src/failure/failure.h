@@ -17,9 +17,14 @@ struct NoEditor {};
 struct CannotRead { std::string path; IoError error; };
 struct ContainsClippersLine { std::string path; std::uint64_t line; };
 struct CannotPrepare { std::string path; IoError error; };
-struct EditorExited { std::int32_t code; };
+// draft: set when the editor was ended by a signal, whose recovery files
+// the user may still want; a deliberate non-zero exit leaves nothing behind.
+struct EditorExited { std::int32_t code; std::optional<std::string> draft = std::nullopt; };
 struct NeverOpened { std::uint32_t ms; };
 struct ReplaceFailed { std::string target; IoError error; std::string draft; };
+// FILE was changed or replaced by someone else while the editor was open;
+// `draft` holds the approved content instead.
+struct Changed { std::string path; std::string draft; };
 // kept_draft: set when the failure left the user's edited draft on disk, so
 // the message can say where it is.
 struct Io { IoError error; std::optional<std::string> kept_draft = std::nullopt; };
@@ -28,20 +33,23 @@ struct Io { IoError error; std::optional<std::string> kept_draft = std::nullopt;
 using RunError = std::variant<run_error::NoEditor, run_error::CannotRead,
                               run_error::ContainsClippersLine, run_error::CannotPrepare,
                               run_error::EditorExited, run_error::NeverOpened,
-                              run_error::ReplaceFailed, run_error::Io>;
+                              run_error::ReplaceFailed, run_error::Io, run_error::Changed>;
 
 namespace editor_error {
 struct NoEditor {};
 struct EditorExited { std::int32_t code; std::string draft; };
 struct NeverOpened { std::uint32_t ms; std::string draft; };
-struct Io { IoError error; };
+// kept_draft: set when the edited draft could not be read back but is still
+// on disk, kept for the user.
+struct Io { IoError error; std::optional<std::string> kept_draft = std::nullopt; };
 }  // namespace editor_error
 
 using EditorError = std::variant<editor_error::NoEditor, editor_error::EditorExited,
                                  editor_error::NeverOpened, editor_error::Io>;
 
-// The RunError case of the same name; the draft path of EditorExited and
-// NeverOpened is dropped, an io failure moves over unchanged.
+// The RunError case of the same name; the draft path of NeverOpened, and of
+// EditorExited unless a signal ended the editor, is dropped; an io failure
+// moves over unchanged with the draft it keeps.
 RunError to_run_error(EditorError error);
 
 // The text of a RunError, without prefix or line feed.

@@ -41,6 +41,14 @@ Result<Fd, IoError> open_file(const std::string& path, int flags, mode_t mode) {
   }
 }
 
+Result<Fd, IoError> open_at(int dir, const std::string& name, int flags, mode_t mode) {
+  for (;;) {
+    const int fd = ::openat(dir, name.c_str(), flags | O_CLOEXEC, mode);
+    if (fd >= 0) return Fd(fd);
+    if (errno != EINTR) return fail(IoError::from_errno(errno));
+  }
+}
+
 Result<std::string, IoError> read_all(int fd) {
   std::string data;
   // A regular file tells its size up front, so one allocation usually suffices;

@@ -33,6 +33,9 @@ class Fd {
 // Opens `path` with open(2), retrying EINTR.
 Result<Fd, IoError> open_file(const std::string& path, int flags, mode_t mode = 0);
 
+// Opens `name` relative to the directory open at `dir` with openat(2), retrying EINTR.
+Result<Fd, IoError> open_at(int dir, const std::string& name, int flags, mode_t mode = 0);
+
 // Reads from `fd` to end of file.
 Result<std::string, IoError> read_all(int fd);
 

@@ -37,20 +37,36 @@ int edit_in_place(const std::string& file, const std::optional<std::string>& con
 
   const std::optional<std::string_view> footer =
       context ? std::optional<std::string_view>(*context) : std::nullopt;
-  if (auto written = write_draft_file(draft, compose_buffer(target.text, footer)); !written) {
-    return cannot_prepare(std::move(written).error());  // `dir` removes the directory
-  }
-  if (auto copied = copy_permissions(target.canonical, draft); !copied) {
-    return cannot_prepare(std::move(copied).error());
+  const std::string buffer = compose_buffer(target.text, footer);
+  {
+    auto written = write_draft_file(dir, buffer);
+    if (!written) return cannot_prepare(std::move(written).error());  // `dir` removes the directory
+    if (auto copied = copy_identity(written->get(), target.status); !copied) {
+      return cannot_prepare(std::move(copied).error());
+    }
   }
 
   print_message("editing " + lossy_utf8(draft));
-  auto outcome = run_editor(*command, draft, target.text);
-  if (!outcome) return report(to_run_error(std::move(outcome).error()));
+  auto outcome = run_editor(*command, dir, target.text, buffer);
+  if (!outcome) {
+    RunError error = to_run_error(std::move(outcome).error());
+    // A draft that could not be read back is still the user's work.
+    if (const auto* io = std::get_if<run_error::Io>(&error); io && io->kept_draft) std::move(dir).keep();
+    return report(error);
+  }
 
   if (auto* approved = std::get_if<edit_outcome::Approved>(&*outcome)) {
-    auto replaced = replace_target(std::move(dir), draft, target, approved->content);
+    auto replaced = replace_target(std::move(dir), target, approved->content);
     return replaced ? 0 : report(replaced.error());
+  }
+  if (auto* interrupted = std::get_if<edit_outcome::Interrupted>(&*outcome)) {
+    std::move(dir).keep();
+    return end_by_signal(interrupted->signal, draft);
+  }
+  if (auto* exited = std::get_if<edit_outcome::EditorExited>(&*outcome); exited && exited->code == -1) {
+    // An editor killed mid-edit may have left recovery files beside the draft.
+    std::move(dir).keep();
+    return report(run_error::EditorExited{-1, draft});
   }
   // Nothing was approved: FILE stays as it was and the draft goes with `dir`.
   if (std::holds_alternative<edit_outcome::Aborted>(*outcome)) {

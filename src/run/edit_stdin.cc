@@ -38,12 +38,19 @@ int edit_from_stdin(std::string input, const std::optional<std::string>& context
 
   const std::optional<std::string_view> footer =
       context ? std::optional<std::string_view>(*context) : std::nullopt;
-  if (auto written = write_draft_file(draft, compose_buffer(input, footer)); !written) {
+  const std::string buffer = compose_buffer(input, footer);
+  if (auto written = write_draft_file(dir, buffer); !written) {
     return io_failure(std::move(written).error());  // `dir` removes the directory
   }
 
-  auto outcome = run_editor(*command, draft, input);
-  if (!outcome) return report(outcome.error());
+  auto outcome = run_editor(*command, dir, input, buffer);
+  if (!outcome) {
+    // A draft that could not be read back is still the user's work.
+    if (const auto* io = std::get_if<editor_error::Io>(&outcome.error()); io && io->kept_draft) {
+      std::move(dir).keep();
+    }
+    return report(outcome.error());
+  }
 
   if (auto* approved = std::get_if<edit_outcome::Approved>(&*outcome)) {
     // The draft goes only once the approved text is safely out: if standard
@@ -58,6 +65,9 @@ int edit_from_stdin(std::string input, const std::optional<std::string>& context
   }
   // Every other outcome keeps the draft and names it.
   std::move(dir).keep();
+  if (auto* interrupted = std::get_if<edit_outcome::Interrupted>(&*outcome)) {
+    return end_by_signal(interrupted->signal, draft);
+  }
   if (std::holds_alternative<edit_outcome::Aborted>(*outcome)) {
     print_message("aborted; draft preserved at " + lossy_utf8(draft));
     return 1;

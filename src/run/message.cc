@@ -1,10 +1,12 @@
 #include "run/message.h"
 
+#include <signal.h>
 #include <unistd.h>
 
 #include <string>
 
 #include "io/fd.h"
+#include "text/utf8.h"
 
 namespace clippers {
 
@@ -22,6 +24,20 @@ Result<void, IoError> write_stdout_line(std::string content) {
   // second copy of them would double the tool's peak memory.
   content += '\n';
   return write_all(STDOUT_FILENO, content);
+}
+
+int end_by_signal(int signal, const std::string& draft) {
+  print_message("interrupted by signal " + std::to_string(signal) + "; draft at " + lossy_utf8(draft));
+  struct sigaction default_action {};
+  default_action.sa_handler = SIG_DFL;
+  sigemptyset(&default_action.sa_mask);
+  sigaction(signal, &default_action, nullptr);
+  sigset_t only;
+  sigemptyset(&only);
+  sigaddset(&only, signal);
+  sigprocmask(SIG_UNBLOCK, &only, nullptr);
+  raise(signal);
+  return 128 + signal;
 }
 
 }  // namespace clippers

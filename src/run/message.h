@@ -19,4 +19,9 @@ void print_message(std::string_view text);
 // write.  Takes the text over so the line feed can go on the end without a copy.
 Result<void, IoError> write_stdout_line(std::string content);
 
+// The tool was asked to end while the editor ran: says where the kept draft
+// is, then ends the process by `signal` itself (default action restored) so
+// the caller sees what happened.  Returns a status only if that fails.
+int end_by_signal(int signal, const std::string& draft);
+
 }  // namespace clippers
