@@ -197,7 +197,7 @@ const Row kStdinRows[] = {
      .out = "Same text\n"},
     {.name = "untouched CR LF draft is never opened, not approved", .input = "one\r\ntwo\r\n",
      .editor = "exit 0", .status = 2, .err = "clippers: " + kNeverOpened + "; draft at {draft}\n"},
-    {.name = "untouched buffer cut by its context is never opened", .args = {"--context", kCut}, .input = "a",
+    {.name = "untouched buffer cut by its context is never opened", .args = {"--context", "note\n" + kCut}, .input = "a",
      .editor = "exit 0", .status = 2, .err = "clippers: " + kNeverOpened + "; draft at {draft}\n"},
     {.name = "missing editor", .input = "draft\n", .env = {"VISUAL=/nonexistent/editor"}, .status = 2,
      .err = kNoEditor},

@@ -30,8 +30,8 @@ TEST(ClassifyEdit, EmptinessFirstThenTheNeverOpenedWindowThenApproval) {
       {"", "Hello", 0, edit_outcome::Aborted{}},
       // Untouched bytes are never opened, whatever extraction makes of them.
       {untouched("one\r\ntwo\r\n"), "one\r\ntwo\r\n", 5, edit_outcome::NeverOpened{5}},
-      {untouched("a", "# ------------------------ >8 ------------------------"), "a", 5,
-       edit_outcome::NeverOpened{5}, untouched("a", "# ------------------------ >8 ------------------------")},
+      {untouched("a", "x\n# ------------------------ >8 ------------------------"), "a", 5,
+       edit_outcome::NeverOpened{5}, untouched("a", "x\n# ------------------------ >8 ------------------------")},
       // CR LF line breaks come back as LF, so a draft of them saved again compares with neither.
       {untouched("one\r\ntwo\r\n") + "\n", "one\r\ntwo\r\n", 5, edit_outcome::Approved{"one\ntwo"}},
   };
