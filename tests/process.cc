@@ -80,6 +80,9 @@ Outcome run_clippers(const Invocation& inv) {
     if (!inv.cwd.empty() && chdir(inv.cwd.c_str()) != 0) _exit(126);
     signal(SIGPIPE, SIG_DFL);
     if (inv.ignore_sigchld) signal(SIGCHLD, SIG_IGN);
+    for (int i = 0; i < inv.open_fds; ++i) {
+      if (open("/dev/null", O_RDONLY) < 0) _exit(126);
+    }
     if (inv.file_size_limit != 0) {
       rlimit limit{};
       getrlimit(RLIMIT_FSIZE, &limit);

@@ -29,6 +29,7 @@ struct Invocation {
   unsigned as_uid = 0;                 // when set (and the test runs as root): run as this user and group
   unsigned long file_size_limit = 0;   // when set: the soft RLIMIT_FSIZE, in bytes
   bool ignore_sigchld = false;         // start the tool with SIGCHLD ignored, as some callers do
+  int open_fds = 0;                    // start the tool with this many more descriptors open
 };
 
 Outcome run_clippers(const Invocation& invocation);
