@@ -39,8 +39,18 @@ Outcome run_clippers(const Invocation& inv) {
     slave = ptsname(master);
   }
 
+  // CLIPPERS_TEST_WRAPPER runs the tool under another program, e.g. valgrind.
+  std::vector<std::string> wrapper;
+  if (const char* words = std::getenv("CLIPPERS_TEST_WRAPPER")) {
+    std::istringstream split(words);
+    for (std::string word; split >> word;) wrapper.push_back(word);
+  }
   std::vector<std::string> args{inv.argv0};
   args.insert(args.end(), inv.args.begin(), inv.args.end());
+  if (!wrapper.empty()) {
+    args.front() = CLIPPERS_BINARY;
+    args.insert(args.begin(), wrapper.begin(), wrapper.end());
+  }
   std::vector<char*> argv;
   for (auto& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
@@ -92,7 +102,11 @@ Outcome run_clippers(const Invocation& inv) {
     if (inv.as_uid != 0 && geteuid() == 0) {
       if (setgroups(0, nullptr) != 0 || setgid(inv.as_uid) != 0 || setuid(inv.as_uid) != 0) _exit(126);
     }
-    execve(CLIPPERS_BINARY, argv.data(), envp.data());
+    if (wrapper.empty()) {
+      execve(CLIPPERS_BINARY, argv.data(), envp.data());
+    } else {
+      execvpe(argv[0], argv.data(), envp.data());
+    }
     _exit(127);
   }
   close(in[0]);
