@@ -45,6 +45,6 @@ check '-notes' -- -
 
 # Registered for clippers, and without nospace, so that readline puts a space
 # after a single candidate (`--co` becomes `--context `).
-spec=$(complete -p clippers 2>&1)
-[[ $spec == *"-F _clippers"* && $spec != *nospace* ]] || { echo "FAIL: completion spec: $spec"; status=1; }
+registered=$(complete -p clippers 2>&1)
+[[ $registered == *"-F _clippers"* && $registered != *nospace* ]] || { echo "FAIL: complete -p clippers: $registered"; status=1; }
 exit $status
