@@ -1,0 +1,42 @@
+# CPack settings for a Debian package: `cpack -G DEB` in a build directory
+# makes clippers_<version>_<arch>.deb, installed under /usr.
+# Included from the top-level CMakeLists.txt after the install rules.
+
+set(CLIPPERS_DEB_MAINTAINER "clippers maintainers <maintainers@clippers.example.org>"
+  CACHE STRING "Maintainer field of the Debian package")
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME clippers)
+set(CPACK_PACKAGE_CONTACT "${CLIPPERS_DEB_MAINTAINER}")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "approve a piece of text in your own editor")
+# Debian's extended description: continuation lines of the control field.
+set(CPACK_PACKAGE_DESCRIPTION
+  "clippers hands a draft to $VISUAL or $EDITOR above a cut line, the way git
+hands over a commit message, and keeps what stands above the line once the
+editor exits. A draft on standard input comes back approved on standard
+output; a FILE argument is edited in place and replaced by one rename.
+Scripts and automated agents use it to have a person approve text; --yes
+approves without an editor for non-interactive runs.")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+# Debian ships stripped binaries; the debug build is for developers.
+set(CPACK_STRIP_FILES ON)
+# Staged files get the modes Debian expects whatever the builder's umask is.
+set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
+  OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${CLIPPERS_DEB_MAINTAINER}")
+set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+
+# The changelog and copyright that Debian requires belong to the package only,
+# so they are made here and copied in by the staging script, not installed by
+# `cmake --install`.
+string(TIMESTAMP clippers_deb_date "%a, %d %b %Y %H:%M:%S +0000" UTC)
+configure_file(${CMAKE_CURRENT_LIST_DIR}/changelog.in ${CMAKE_BINARY_DIR}/deb/changelog @ONLY)
+# CPack passes on only variables named CPACK_*.
+set(CPACK_CLIPPERS_DEB_DOC_FILES ${CMAKE_BINARY_DIR}/deb/changelog ${CMAKE_CURRENT_LIST_DIR}/copyright)
+set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/deb-stage.cmake)
+
+include(CPack)

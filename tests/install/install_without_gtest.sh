@@ -1,0 +1,30 @@
+#!/bin/sh
+# On a machine without GoogleTest the tool still configures, builds and
+# installs (tests left out), while asking for the tests fails with a reason.
+# GoogleTest is hidden with CMAKE_DISABLE_FIND_PACKAGE_GTest.
+# Usage: install_without_gtest.sh SOURCE_DIR GENERATOR CXX_COMPILER
+set -eu
+src=$1 generator=$2 cxx=$3
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+fail() { echo "FAIL: $*"; exit 1; }
+configure() { cmake -S "$src" -G "$generator" -DCMAKE_CXX_COMPILER="$cxx" \
+  -DCMAKE_DISABLE_FIND_PACKAGE_GTest=ON "$@"; }
+
+if configure -B "$tmp/on" -DCLIPPERS_TESTS=ON >"$tmp/on.log" 2>&1; then
+  fail "CLIPPERS_TESTS=ON configured without GoogleTest"
+fi
+grep -q 'GoogleTest was not found' "$tmp/on.log" || { cat "$tmp/on.log"; fail "no reason given"; }
+
+# No build type: an unoptimised build of the one target is the cheapest.
+configure -B "$tmp/build" >"$tmp/build.log" 2>&1 || { cat "$tmp/build.log"; fail "configure"; }
+[ ! -e "$tmp/build/CTestTestfile.cmake" ] || fail "tests were configured without GoogleTest"
+cmake --build "$tmp/build" --target clippers -j2 >"$tmp/build.log" 2>&1 ||
+  { cat "$tmp/build.log"; fail "build"; }
+cmake --install "$tmp/build" --prefix "$tmp/prefix" >/dev/null
+
+for file in bin/clippers share/man/man1/clippers.1 share/bash-completion/completions/clippers \
+    share/zsh/site-functions/_clippers share/fish/vendor_completions.d/clippers.fish; do
+  [ -f "$tmp/prefix/$file" ] || fail "cmake --install did not install $file"
+done
+"$tmp/prefix/bin/clippers" --version
