@@ -8,6 +8,8 @@
 #include <cerrno>
 #include <cstring>
 #include <algorithm>
+#include <ctime>
+#include <random>
 #include <regex>
 
 #include "process.h"
@@ -406,6 +408,21 @@ const Row kFileRows[] = {
 
 TEST(EditE2e, FileMode) {
   for (const Row& row : kFileRows) run_row(row);
+}
+
+// Every outcome in both modes, drawn at random: after each run the draft
+// directories on disk are exactly those the messages named.  CLIPPERS_LONG=1
+// draws 500 runs; CLIPPERS_SEED repeats a sequence.
+TEST(EditE2e, RandomRunsLeaveOnlyTheDraftsTheyName) {
+  std::vector<const Row*> rows;
+  for (const Row& row : kStdinRows) rows.push_back(&row);
+  for (const Row& row : kFileRows) rows.push_back(&row);
+  const char* seed_text = std::getenv("CLIPPERS_SEED");
+  const auto seed = seed_text != nullptr ? std::stoul(seed_text) : static_cast<unsigned long>(time(nullptr));
+  std::cout << "CLIPPERS_SEED=" << seed << "\n";
+  std::mt19937 random(static_cast<std::mt19937::result_type>(seed));
+  const int runs = std::getenv("CLIPPERS_LONG") != nullptr ? 500 : 20;
+  for (int i = 0; i < runs; ++i) run_row(*rows[random() % rows.size()]);
 }
 
 }  // namespace

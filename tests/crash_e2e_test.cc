@@ -1,0 +1,101 @@
+// FILE mode killed at random moments: a reader polling FILE throughout, and
+// FILE afterwards, only ever see the old or the new text.  CLIPPERS_LONG=1
+// runs the long version.
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <time.h>
+
+#include <atomic>
+#include <chrono>
+#include <random>
+#include <thread>
+
+#include "process.h"
+
+extern char** environ;
+
+namespace clippers_test {
+namespace {
+
+std::string text_of(char fill) {
+  std::string line(79, fill);
+  line += '\n';
+  std::string text;
+  text.reserve(16 << 20);
+  while (text.size() + line.size() <= (16u << 20)) text += line;
+  return text;
+}
+
+pid_t start_tool(const std::string& file, const std::string& editor) {
+  const std::string visual = "VISUAL=" + editor;
+  std::vector<char*> env = {const_cast<char*>(visual.c_str()), nullptr};
+  const char* argv[] = {"clippers", file.c_str(), nullptr};
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  for (int fd : {0, 1, 2}) posix_spawn_file_actions_addopen(&actions, fd, "/dev/null", O_RDWR, 0);
+  pid_t pid = 0;
+  const int rc = posix_spawn(&pid, CLIPPERS_BINARY, &actions, nullptr, const_cast<char**>(argv), env.data());
+  posix_spawn_file_actions_destroy(&actions);
+  return rc == 0 ? pid : -1;
+}
+
+TEST(CrashE2e, FileIsOldOrNewWhateverMomentTheToolDies) {
+  const int runs = std::getenv("CLIPPERS_LONG") != nullptr ? 200 : 12;
+  TempDir work, tools;
+  const std::string file = work.file("notes.txt");
+  const std::string old_text = text_of('o'), new_text = text_of('n');
+  write_file(tools.file("new"), new_text);
+  // The edit is a change, so it is approved at once, whatever the timing.
+  write_file(tools.file("ed"), "#!/bin/sh\ncp '" + tools.file("new") + "' \"$1\"\n", 0755);
+
+  std::atomic<bool> watching{false}, done{false};
+  std::atomic<int> torn{0}, reads{0};
+  std::thread reader([&] {
+    while (!done) {
+      if (!watching) continue;
+      const std::string seen = read_file(file);
+      if (!watching) continue;  // the file may have been reset meanwhile
+      ++reads;
+      if (seen != old_text && seen != new_text) ++torn;
+    }
+  });
+
+  std::mt19937 random(12345);
+  double full_ms = 0;
+  for (int run = 0; run < runs; ++run) {
+    write_file(file, old_text);
+    watching = true;
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t pid = start_tool(file, tools.file("ed"));
+    ASSERT_GT(pid, 0);
+    // The first run measures how long a whole run takes; the others die at a
+    // random moment before, during or after the replacement.
+    if (run > 0) {
+      const auto delay = std::uniform_real_distribution<double>(0, 1.2 * full_ms)(random);
+      std::this_thread::sleep_for(std::chrono::duration<double, std::milli>(delay));
+      kill(pid, SIGKILL);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    if (run == 0) {
+      full_ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+      ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    watching = false;
+    const std::string after = read_file(file);
+    EXPECT_TRUE(after == old_text || after == new_text) << "run " << run << ": " << after.size() << " bytes";
+  }
+  done = true;
+  reader.join();
+  EXPECT_EQ(torn, 0) << "of " << reads << " reads";
+  // Only the draft directories of killed runs stay behind.
+  for (const std::string& name : list_dir(work.path())) {
+    EXPECT_TRUE(name == "notes.txt" || name.rfind(".clippers-", 0) == 0) << name;
+  }
+}
+
+}  // namespace
+}  // namespace clippers_test
