@@ -33,6 +33,37 @@ TEST(Utf8, ValidationRejectsEveryMalformedForm) {
   for (const auto& c : cases) EXPECT_EQ(is_valid_utf8(c.bytes), c.valid) << c.bytes;
 }
 
+TEST(Utf8, ValidationAgreesWithTheDecoderWherePiecesBreak) {
+  // The decoder behind lossy_utf8 reads the same rules independently: its
+  // output equals its input exactly when the input is valid.  Every lead byte,
+  // followed by bytes from each range that matters, placed at each kind of
+  // spot for the ASCII fast paths, checked whole and in two pieces split at
+  // each byte of the sequence.
+  const unsigned char follow[] = {0x41, 0x80, 0x8F, 0x90, 0x9F, 0xA0, 0xBF, 0xC2, 0xE4, 0xFF};
+  for (int lead = 0; lead < 256; ++lead) {
+    for (unsigned char a : follow) {
+      for (unsigned char b : follow) {
+        for (unsigned char c : follow) {
+          const char sequence[] = {static_cast<char>(lead), static_cast<char>(a), static_cast<char>(b),
+                                   static_cast<char>(c)};
+          for (std::size_t ascii : {0u, 7u, 28u, 32u}) {
+            const std::string s = std::string(ascii, 'x') + std::string(sequence, 4) + "yyyy";
+            const bool valid = lossy_utf8(s) == s;
+            ASSERT_EQ(is_valid_utf8(s), valid) << s;
+            for (std::size_t cut = ascii; cut <= ascii + 4; ++cut) {
+              Utf8Validator pieces;
+              const std::string_view all(s);
+              ASSERT_EQ(pieces.feed(all.substr(0, cut)) && pieces.feed(all.substr(cut)) && pieces.complete(),
+                        valid)
+                  << s << " cut at " << cut;
+            }
+          }
+        }
+      }
+    }
+  }
+}
+
 TEST(Utf8, LossyReplacesEachMaximalInvalidSequenceOnce) {
   const std::string fffd = "\xEF\xBF\xBD";
   EXPECT_EQ(lossy_utf8("a\xFF" "b"), "a" + fffd + "b");
