@@ -43,8 +43,18 @@ std::size_t space_prefix(std::string_view t) {
 
 }  // namespace
 
+std::size_t trailing_space_length(std::string_view text) {
+  return text.empty() ? 0 : space_suffix(text);
+}
+
 std::string_view trim_end(std::string_view text) {
   while (!text.empty()) {
+    // Runs of ASCII white space (a text that ends in many empty lines) go
+    // without decoding.
+    if (is_ascii_space(static_cast<unsigned char>(text.back()))) {
+      text.remove_suffix(1);
+      continue;
+    }
     const std::size_t k = space_suffix(text);
     if (k == 0) break;
     text.remove_suffix(k);
