@@ -58,7 +58,8 @@ class HeldText {
 
 // Reads `fd` to end of file, retrying EINTR.  A pipe is read into a first
 // chunk of 64 KiB (or `chunk_size`, if smaller) and then chunks of
-// `chunk_size` bytes.
+// `chunk_size` bytes; its buffer, shared with the writer, is widened to
+// 1 MiB where the system allows.
 Result<HeldText, IoError> hold_all(int fd, std::size_t chunk_size = DEFAULT_CHUNK_SIZE);
 
 // Like hold_all, and checks as it reads that the bytes are UTF-8 ("stream did
