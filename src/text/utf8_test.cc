@@ -64,6 +64,26 @@ TEST(Utf8, ValidationAgreesWithTheDecoderWherePiecesBreak) {
   }
 }
 
+TEST(Utf8, ValidationAgreesWithTheDecoderInLongMultiByteText) {
+  // Multi-byte text goes through the DFA in blocks, as two streams at once,
+  // the second starting at a character boundary near the middle.  A sample
+  // at every offset of a text of two- or three-byte characters falls in the
+  // first stream, across the boundary and in the second.
+  const std::string samples[] = {"\xE4\xB8\xAD", "\xF0\x9F\x98\x80", "\xC0\xAF", "\xED\xA0\x80",
+                                 "\xF4\x90\x80\x80", "\x80\x80\x80\x80", "\xE2\x82", "\xC3"};
+  for (const std::string filler : {"\xC3\xA9", "\xE4\xB8\xAD"}) {
+    for (std::string lead_in : {"", "x"}) {
+      for (int n = 0; n < 40; ++n, lead_in += filler) {
+        for (const std::string& sample : samples) {
+          std::string s = lead_in + sample;
+          for (int k = 0; k < 40; ++k) s += filler;
+          ASSERT_EQ(is_valid_utf8(s), lossy_utf8(s) == s) << lead_in.size() << " " << sample;
+        }
+      }
+    }
+  }
+}
+
 TEST(Utf8, LossyReplacesEachMaximalInvalidSequenceOnce) {
   const std::string fffd = "\xEF\xBF\xBD";
   EXPECT_EQ(lossy_utf8("a\xFF" "b"), "a" + fffd + "b");
