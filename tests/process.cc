@@ -77,7 +77,13 @@ Outcome run_clippers(const Invocation& inv) {
       close(tty);
       close(master);
     }
-    dup2(in[0], 0);
+    if (inv.stdin_path.empty()) {
+      dup2(in[0], 0);
+    } else {
+      const int fd = open(inv.stdin_path.c_str(), O_RDONLY);
+      if (fd < 0) _exit(126);
+      dup2(fd, 0);
+    }
     if (inv.stdout_path.empty()) {
       dup2(out[1], 1);
     } else {

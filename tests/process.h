@@ -18,6 +18,7 @@ struct Invocation {
   std::vector<std::string> args;  // after argv[0]
   std::vector<std::string> env;   // "NAME=value"; nothing else is inherited but PATH
   std::string input;              // written to standard input, then closed
+  std::string stdin_path;         // when set, standard input is this file instead of `input`
   std::string cwd;                // empty: the test's own working directory
   std::string argv0 = "clippers";
   bool close_stdout = false;      // start with standard output a pipe whose reader is gone

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <string>
+#include <vector>
 
 #include "io/fd.h"
 #include "text/utf8.h"
@@ -19,11 +20,17 @@ void print_message(std::string_view text) {
   [[maybe_unused]] auto ignored = write_all(STDERR_FILENO, line);
 }
 
-Result<void, IoError> write_stdout_line(std::string content) {
-  // Appending in place: approved texts can be as large as the input, and a
-  // second copy of them would double the tool's peak memory.
-  content += '\n';
-  return write_all(STDOUT_FILENO, content);
+Result<void, IoError> write_stdout_line(Pieces content) {
+  // The line feed is one more piece rather than appended to the text:
+  // approved texts can be as large as the input, and growing or copying them
+  // for one byte would double the tool's peak memory.
+  std::vector<std::string_view> line(content.begin(), content.end());
+  line.emplace_back("\n");
+  return write_all(STDOUT_FILENO, line);
+}
+
+Result<void, IoError> write_stdout_line(std::string_view content) {
+  return write_stdout_line(Pieces(&content, 1));
 }
 
 int end_by_signal(int signal, const std::string& draft) {

@@ -2,10 +2,10 @@
 // The run's only ways to speak: messages on standard error and approved content
 // on standard output.
 
-#include <string>
 #include <string_view>
 
 #include "failure/io_error.h"
+#include "io/held_text.h"
 #include "text/result.h"
 
 namespace clippers {
@@ -15,9 +15,10 @@ namespace clippers {
 // there is nowhere left to report it.
 void print_message(std::string_view text);
 
-// Writes `content` and one line feed to standard output in one unbuffered
-// write.  Takes the text over so the line feed can go on the end without a copy.
-Result<void, IoError> write_stdout_line(std::string content);
+// Writes `content` and one line feed to standard output, unbuffered, the
+// line feed in the same write as the end of the content.
+Result<void, IoError> write_stdout_line(Pieces content);
+Result<void, IoError> write_stdout_line(std::string_view content);
 
 // The tool was asked to end while the editor ran: says where the kept draft
 // is, then ends the process by `signal` itself (default action restored) so

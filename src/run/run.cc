@@ -3,33 +3,32 @@
 #include <unistd.h>
 
 #include "failure/failure.h"
-#include "io/fd.h"
+#include "io/held_text.h"
 #include "run/edit_in_place.h"
 #include "run/edit_stdin.h"
 #include "run/message.h"
 #include "text/utf8.h"
-#include "text/whitespace.h"
 
 namespace clippers {
 namespace {
 
-int approve_stdin(std::string input) {
-  input.resize(trim_end(input).size());
-  if (auto written = write_stdout_line(std::move(input)); !written) {
+int approve_stdin(const HeldText& input) {
+  if (auto written = write_stdout_line(trim_end(input.pieces())); !written) {
     print_message("failed to write stdout: " + render_io_error(written.error()));
     return 2;
   }
   return 0;
 }
 
-// FILE with --yes: the file must be readable UTF-8 and not blank; it is never written.
+// FILE with --yes: whatever FILE is, it is read as cat reads it and must be
+// UTF-8 and not blank; it is never written.
 int approve_file(const std::string& file) {
-  auto text = read_user_text_file(file);
+  auto text = hold_text_file(file);
   if (!text) {
     print_message(render_long(run_error::CannotRead{file, std::move(text).error()}));
     return 2;
   }
-  if (is_blank(*text)) {
+  if (is_blank(text->pieces())) {
     print_message(lossy_utf8(file) + " is empty; nothing to approve");
     return 1;
   }
@@ -59,13 +58,17 @@ int run(const Cli& cli) {
     return cli.yes ? approve_file(*cli.file) : edit_in_place(*cli.file, cli.context);
   }
   // Standard input is read whole before anything else, --yes or not.
-  auto input = read_text(STDIN_FILENO);
+  auto input = hold_text(STDIN_FILENO);
   if (!input) {
     print_message("failed to read stdin: " + render_io_error(input.error()));
     return 2;
   }
-  if (cli.yes) return approve_stdin(std::move(input).value());
-  return edit_from_stdin(std::move(input).value(), cli.context);
+  if (cli.yes) return approve_stdin(*input);
+  // The editing run still takes its draft as one string; the held copy goes
+  // before the editor starts.
+  std::string draft = input->str();
+  *input = HeldText();
+  return edit_from_stdin(std::move(draft), cli.context);
 }
 
 }  // namespace clippers

@@ -1,13 +1,30 @@
 #pragma once
 // UTF-8 validation and the two ways the tool shows raw bytes as text.
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
 namespace clippers {
 
+// Checks bytes that arrive in consecutive pieces, as from successive reads:
+// a sequence may straddle two pieces.  Same rules as is_valid_utf8.
+class Utf8Validator {
+ public:
+  Utf8Validator();
+  // Takes the next piece; false once the bytes so far can no longer be valid
+  // UTF-8, whatever follows.
+  bool feed(std::string_view piece);
+  // True when every byte fed was valid and no sequence is left unfinished.
+  bool complete() const;
+
+ private:
+  std::uint64_t state_;
+};
+
 // True when `bytes` is well-formed UTF-8: no overlong forms, no surrogates,
-// nothing above U+10FFFF, no truncated sequence.  One linear pass.
+// nothing above U+10FFFF, no truncated sequence.  One linear pass, at memory
+// speed over ASCII.
 bool is_valid_utf8(std::string_view bytes);
 
 // The bytes as text, each maximal invalid sequence replaced by U+FFFD.

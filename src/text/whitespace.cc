@@ -3,7 +3,27 @@
 namespace clippers {
 namespace {
 
-bool is_ascii_space(unsigned char b) { return b == ' ' || (b >= 0x09 && b <= 0x0D); }
+constexpr bool is_ascii_space(unsigned char b) { return b == ' ' || (b >= 0x09 && b <= 0x0D); }
+
+struct SpaceTable {
+  unsigned char at[256];
+};
+
+constexpr SpaceTable make_space_table() {
+  SpaceTable table{};
+  for (unsigned b = 0; b < 256; ++b) table.at[b] = is_ascii_space(static_cast<unsigned char>(b)) ? 1 : 0;
+  return table;
+}
+
+constexpr SpaceTable kSpace = make_space_table();
+
+// True when the eight bytes before `end` are all ASCII white space: eight
+// independent lookups, no branch per byte.
+bool ends_in_eight_spaces(const char* end) {
+  const auto* p = reinterpret_cast<const unsigned char*>(end) - 8;
+  return (kSpace.at[p[0]] & kSpace.at[p[1]] & kSpace.at[p[2]] & kSpace.at[p[3]] & kSpace.at[p[4]] &
+          kSpace.at[p[5]] & kSpace.at[p[6]] & kSpace.at[p[7]]) != 0;
+}
 
 // Length of the White_Space character that ends `t`, or 0.  Matching whole
 // encoded sequences from the end is safe on valid UTF-8: a lead byte can never
@@ -43,8 +63,20 @@ std::size_t space_prefix(std::string_view t) {
 
 }  // namespace
 
+std::size_t trailing_space_length(std::string_view text) {
+  return text.empty() ? 0 : space_suffix(text);
+}
+
 std::string_view trim_end(std::string_view text) {
   while (!text.empty()) {
+    // Runs of ASCII white space (a text that ends in many empty lines) go
+    // without decoding, eight bytes at a time while they last.
+    while (text.size() >= 8 && ends_in_eight_spaces(text.data() + text.size())) text.remove_suffix(8);
+    if (!text.empty() && is_ascii_space(static_cast<unsigned char>(text.back()))) {
+      text.remove_suffix(1);
+      continue;
+    }
+    if (text.empty()) break;
     const std::size_t k = space_suffix(text);
     if (k == 0) break;
     text.remove_suffix(k);

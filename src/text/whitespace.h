@@ -14,4 +14,9 @@ std::string_view trim(std::string_view text);
 // True when the text is empty or holds White_Space only.
 bool is_blank(std::string_view text);
 
+// The length in bytes of the White_Space character that ends `text`, or 0.
+// Looks at the last three bytes at most, so a caller that holds a text in
+// pieces can pass just the last few bytes.
+std::size_t trailing_space_length(std::string_view text);
+
 }  // namespace clippers

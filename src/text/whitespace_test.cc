@@ -50,6 +50,9 @@ TEST(Whitespace, MixedRunsAndEmptyInput) {
   EXPECT_EQ(trim_end("a\n\n  \n"), "a");
   EXPECT_EQ(trim_end("line\r\n \xC2\xA0"), "line");
   EXPECT_EQ(trim_start("\n\nkeep  "), "keep  ");
+  // Long runs go eight bytes at a time: the run stops at the right byte.
+  EXPECT_EQ(trim_end("xy       "), "xy");
+  EXPECT_EQ(trim_end("keep\xE3\x80\x80 \t\n\r\v\f  \n\n \n\n\n\n\n\n\n\n"), "keep");
 }
 
 }  // namespace
