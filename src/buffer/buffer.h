@@ -4,8 +4,10 @@
 
 #include <array>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace clippers {
 
@@ -26,7 +28,14 @@ inline constexpr std::array<std::string_view, 4> INSTRUCTION_LINES = {
 // context following on the same line.
 inline constexpr std::string_view CONTEXT_HEADER = "#\n# Context: ";
 
-// The buffer for `draft` and an optional `context`.  Every trailing LF of the
+// The buffer for `draft` (given as consecutive pieces) and an optional
+// `context`, as views: the draft's own memory, constants and the context, in
+// order, so that a large draft is written out without being copied.  The
+// views live as long as `draft` and `context` do.  Same bytes as below.
+std::vector<std::string_view> compose_buffer(std::span<const std::string_view> draft,
+                                             std::optional<std::string_view> context);
+
+// The buffer for `draft` and an optional `context`, in one string.  Every trailing LF of the
 // draft is dropped (CR and other white space stay), then come "\n\n", the
 // clippers line with its LF and the instruction lines.  A present context,
 // even an empty one, adds CONTEXT_HEADER, the context byte for byte and one LF.

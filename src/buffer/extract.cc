@@ -60,7 +60,7 @@ bool is_clippers_line(std::string_view line) {
   return is_blank(line.substr(CLIPPERS_LINE.size()));
 }
 
-std::optional<std::string> extract_content(std::string_view edited) {
+std::optional<std::string_view> extract_content(std::string_view edited, std::string& joined) {
   // The last clippers line cuts, so remember where each one starts and keep
   // the text in front of the last.  Without one, everything is kept.
   std::size_t cut = edited.size();
@@ -77,21 +77,32 @@ std::optional<std::string> extract_content(std::string_view edited) {
   const std::string_view kept = edited.substr(0, cut);
 
   // Joining only drops CRs and LFs, both white space, so a blank `kept` is
-  // exactly a blank result: decide before allocating anything.
+  // exactly a blank result: decide before anything else.
   if (is_blank(kept)) return std::nullopt;
 
-  std::string out;
-  out.reserve(kept.size());  // joining never makes the text longer
+  // Without a CR LF line end, joining the lines with LF gives `kept` itself
+  // (less its last LF, which trimming drops anyway): no copy is needed.
+  if (kept.find("\r\n") == std::string_view::npos) return trim_end(kept);
+
+  joined.clear();
+  joined.reserve(kept.size());  // joining never makes the text longer
   LineCursor cursor(kept);
   std::string_view line;
   bool first = true;
   while (cursor.next(line)) {
-    if (!first) out.push_back('\n');
-    out.append(line);
+    if (!first) joined.push_back('\n');
+    joined.append(line);
     first = false;
   }
-  out.resize(trim_end(out).size());
-  return out;
+  joined.resize(trim_end(joined).size());
+  return std::string_view(joined);
+}
+
+std::optional<std::string> extract_content(std::string_view edited) {
+  std::string joined;
+  const auto content = extract_content(edited, joined);
+  if (!content) return std::nullopt;
+  return std::string(*content);
 }
 
 std::optional<std::uint64_t> find_clippers_line(std::string_view text) {

@@ -26,6 +26,11 @@ bool is_clippers_line(std::string_view line);
 // white space stays.  Linear in the text.
 std::optional<std::string> extract_content(std::string_view edited);
 
+// The same content as a view: into `edited` itself when no kept line ended
+// in CR LF (the usual case: nothing is copied), otherwise into `joined`,
+// which receives the lines joined with LF.
+std::optional<std::string_view> extract_content(std::string_view edited, std::string& joined);
+
 // The number (from 1) of the first clippers line of `text`, or none.
 std::optional<std::uint64_t> find_clippers_line(std::string_view text);
 

@@ -286,14 +286,14 @@ Result<Fd, IoError> create_file_in(const DraftDir& dir, const std::string& name,
   return open_at(dir.fd(), name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, mode);
 }
 
-Result<Fd, IoError> write_draft_file(const DraftDir& dir, std::string_view buffer) {
+Result<Fd, IoError> write_draft_file(const DraftDir& dir, Pieces buffer) {
   auto file = create_file_in(dir, std::string(DRAFT_FILE_NAME), 0666);
   if (!file) return file;
   if (auto written = write_all(file->get(), buffer); !written) return fail(std::move(written).error());
   return file;
 }
 
-Result<std::string, IoError> read_draft_file(const DraftDir& dir) {
+Result<HeldText, IoError> read_draft_file(const DraftDir& dir) {
   const IoError not_regular = IoError::with_message("not a regular file");
   // Non-blocking, so a FIFO left at the name cannot hold the run; no link is
   // followed, so nothing outside the draft directory is ever read as the draft.
@@ -302,7 +302,7 @@ Result<std::string, IoError> read_draft_file(const DraftDir& dir) {
   struct stat st = {};
   if (::fstat(file->get(), &st) != 0) return fail(IoError::from_errno(errno));
   if (!S_ISREG(st.st_mode)) return fail(not_regular);
-  return read_text(file->get());
+  return hold_text(file->get());
 }
 
 bool draft_file_exists(const DraftDir& dir) {

@@ -15,6 +15,7 @@
 
 #include "failure/io_error.h"
 #include "io/fd.h"
+#include "io/held_text.h"
 #include "text/result.h"
 
 namespace clippers {
@@ -112,12 +113,12 @@ Result<Fd, IoError> create_file_in(const DraftDir& dir, const std::string& name,
 
 // Creates the draft file (mode 0666 before the umask) and writes the whole
 // buffer into it.  Returns the open file so the caller can adjust its mode.
-Result<Fd, IoError> write_draft_file(const DraftDir& dir, std::string_view buffer);
+Result<Fd, IoError> write_draft_file(const DraftDir& dir, Pieces buffer);
 
 // Reads the draft file back as UTF-8 without following a link and only when
 // it is a regular file ("not a regular file" otherwise); a FIFO left there
 // cannot block the read.
-Result<std::string, IoError> read_draft_file(const DraftDir& dir);
+Result<HeldText, IoError> read_draft_file(const DraftDir& dir);
 
 // True when anything (file, link, directory, ...) stands at the draft path.
 bool draft_file_exists(const DraftDir& dir);

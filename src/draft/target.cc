@@ -48,7 +48,7 @@ Result<void, IoError> sync_fd(int fd) {
 // FILE is opened through the directory handle without following a link; the
 // name came from resolving every link, so a link there now was put there
 // after.  Non-blocking, so a FIFO cannot hold the run before it is refused.
-Result<std::string, IoError> read_target(Target& target) {
+Result<HeldText, IoError> read_target(Target& target) {
   auto fd = open_at(target.dir.get(), target.name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK);
   if (!fd) return fail(std::move(fd).error());
   if (::fstat(fd->get(), &target.status) != 0) return fail(IoError::from_errno(errno));
@@ -57,7 +57,11 @@ Result<std::string, IoError> read_target(Target& target) {
   if (!S_ISREG(target.status.st_mode) && !S_ISDIR(target.status.st_mode)) {
     return fail(IoError::with_message("not a regular file"));
   }
-  return read_text(fd->get());
+  return hold_text(fd->get());
+}
+
+bool ends_with_lf(const HeldText& text) {
+  return !text.empty() && text.pieces().back().back() == '\n';
 }
 
 bool same_file(const struct stat& a, const struct stat& b) {
@@ -90,7 +94,7 @@ class Replacement {
     made_ = true;
     if (auto r = write_all(file.get(), content); !r) return r;
     // FILE keeps its final line feed: an approval with no edit must not change it.
-    if (!target.text.empty() && target.text.back() == '\n') {
+    if (ends_with_lf(target.text)) {
       if (auto r = write_all(file.get(), "\n"); !r) return r;
     }
     if (auto r = copy_identity(file.get(), target.status); !r) return r;
@@ -149,7 +153,9 @@ Result<Target, RunError> open_target(const std::string& file) {
   target.text = std::move(text).value();
   // Extraction keeps only what stands above the last clippers line, so a FILE
   // that already holds one would lose everything below it.
-  if (const auto line = find_clippers_line(target.text)) {
+  // A regular file is held in one piece unless it grew while being read.
+  const auto whole = target.text.contiguous();
+  if (const auto line = find_clippers_line(whole ? *whole : target.text.str())) {
     return fail(run_error::ContainsClippersLine{file, *line});
   }
   return target;

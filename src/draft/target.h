@@ -10,6 +10,7 @@
 #include "draft/draft_dir.h"
 #include "failure/failure.h"
 #include "io/fd.h"
+#include "io/held_text.h"
 #include "text/result.h"
 
 namespace clippers {
@@ -20,7 +21,7 @@ struct Target {
   // FILE's absolute path with every symbolic link, "." and ".." resolved.
   std::string canonical;
   // FILE's whole content, unchanged.
-  std::string text;
+  HeldText text;
   // `canonical` without its last component ("." only for the root directory):
   // where the draft directory is made, so the rename stays on one file system.
   std::string base_dir;

@@ -20,7 +20,7 @@ TEST_F(TargetTest, ResolvesDotsAndLinksButKeepsThePathAsGiven) {
     ASSERT_TRUE(target) << render_long(target.error());
     EXPECT_EQ(target->path, file);
     EXPECT_EQ(target->canonical, at("x/real.txt"));
-    EXPECT_EQ(target->text, text);  // an indented clippers line is not a cut
+    EXPECT_EQ(target->text.str(), text);  // an indented clippers line is not a cut
     EXPECT_EQ(target->base_dir, at("x"));
   }
 }

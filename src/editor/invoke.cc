@@ -188,22 +188,24 @@ Result<Exit, EditorError> spawn_and_wait(const std::vector<std::string>& command
 
 }  // namespace
 
-EditOutcome classify_edit(std::string_view edited, std::string_view initial_draft,
-                          std::string_view written, std::uint64_t elapsed) {
-  std::optional<std::string> content = extract_content(edited);
+EditOutcome classify_edit(std::string_view edited, Pieces initial_draft, Pieces written,
+                          std::uint64_t elapsed) {
+  auto joined = std::make_shared<std::string>();
+  const std::optional<std::string_view> content = extract_content(edited, *joined);
   if (!content) return edit_outcome::Aborted{};
   // Untouched bytes are untouched whatever extraction makes of them: a draft
   // with CR LF line ends, or a context holding a cut line, must not pass for
-  // an approval that nobody saw.
-  if (elapsed < NEVER_OPENED_THRESHOLD_MS && (edited == written || *content == trim_end(initial_draft))) {
+  // an approval that nobody saw.  Only a fast editor is compared at all.
+  if (elapsed < NEVER_OPENED_THRESHOLD_MS &&
+      (equals(written, edited) || equals(trim_end(initial_draft), *content))) {
     return edit_outcome::NeverOpened{static_cast<std::uint32_t>(elapsed)};
   }
-  return edit_outcome::Approved{std::move(*content)};
+  if (joined->empty()) return edit_outcome::Approved{*content};
+  return edit_outcome::Approved{*content, std::move(joined)};
 }
 
 Result<EditOutcome, EditorError> run_editor(const std::vector<std::string>& command,
-                                            const DraftDir& dir, std::string_view initial_draft,
-                                            std::string_view written) {
+                                            const DraftDir& dir, Pieces initial_draft, Pieces written) {
   if (command.empty()) return fail(EditorError{editor_error::NoEditor{}});
   const std::string draft_path = dir.draft_file_path();
   // The clock starts before the child is prepared: a slow start is still the editor's time.
@@ -224,7 +226,23 @@ Result<EditOutcome, EditorError> run_editor(const std::vector<std::string>& comm
     if (draft_file_exists(dir)) kept = draft_path;
     return fail(EditorError{editor_error::Io{std::move(edited).error(), std::move(kept)}});
   }
-  return classify_edit(*edited, initial_draft, written, elapsed_ms(start, exited->end));
+  // A regular file is held in one piece; only one that grew while it was read
+  // comes in several, and is then copied into one.
+  std::shared_ptr<const void> storage;
+  std::string_view text;
+  if (const auto whole = edited->contiguous()) {
+    text = *whole;
+    storage = std::make_shared<HeldText>(std::move(edited).value());
+  } else {
+    auto flat = std::make_shared<std::string>(edited->str());
+    text = *flat;
+    storage = std::move(flat);
+  }
+  EditOutcome outcome = classify_edit(text, initial_draft, written, elapsed_ms(start, exited->end));
+  if (auto* approved = std::get_if<edit_outcome::Approved>(&outcome); approved && !approved->storage) {
+    approved->storage = std::move(storage);
+  }
+  return outcome;
 }
 
 }  // namespace clippers

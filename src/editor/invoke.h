@@ -3,6 +3,7 @@
 // it left behind.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -10,6 +11,7 @@
 
 #include "draft/draft_dir.h"
 #include "failure/failure.h"
+#include "io/held_text.h"
 #include "text/result.h"
 
 namespace clippers {
@@ -18,7 +20,13 @@ namespace clippers {
 constexpr std::uint32_t NEVER_OPENED_THRESHOLD_MS = 500;
 
 namespace edit_outcome {
-struct Approved { std::string content; };  // never empty, never ends in white space
+// Never empty, never ends in white space.  A view into the edited draft as
+// read back, or into the joined lines where they had to be rewritten; kept
+// alive by `storage`.
+struct Approved {
+  std::string_view content;
+  std::shared_ptr<const void> storage = nullptr;
+};
 struct Aborted {};
 struct NeverOpened { std::uint32_t ms; };  // below NEVER_OPENED_THRESHOLD_MS
 struct EditorExited { std::int32_t code; };  // exit code, or -1 when ended by a signal
@@ -39,12 +47,12 @@ using EditOutcome = std::variant<edit_outcome::Approved, edit_outcome::Aborted,
 // something is still at the draft path names it as kept_draft.  Leaves the
 // draft directory as it is.
 Result<EditOutcome, EditorError> run_editor(const std::vector<std::string>& command,
-                                            const DraftDir& dir, std::string_view initial_draft,
-                                            std::string_view written);
+                                            const DraftDir& dir, Pieces initial_draft, Pieces written);
 
 // The classification of an editor that exited with status 0 after `elapsed_ms`,
-// leaving `edited` in the draft file that was given `written`.
-EditOutcome classify_edit(std::string_view edited, std::string_view initial_draft,
-                          std::string_view written, std::uint64_t elapsed_ms);
+// leaving `edited` in the draft file that was given `written`.  An Approved
+// content is a view into `edited` unless it owns its storage.
+EditOutcome classify_edit(std::string_view edited, Pieces initial_draft, Pieces written,
+                          std::uint64_t elapsed_ms);
 
 }  // namespace clippers

@@ -36,7 +36,9 @@ TEST(ClassifyEdit, EmptinessFirstThenTheNeverOpenedWindowThenApproval) {
       {untouched("one\r\ntwo\r\n") + "\n", "one\r\ntwo\r\n", 5, edit_outcome::Approved{"one\ntwo"}},
   };
   for (const auto& c : cases) {
-    const EditOutcome got = classify_edit(c.edited, c.initial, c.written.empty() ? untouched(c.initial) : c.written, c.ms);
+    const std::string written = c.written.empty() ? untouched(c.initial) : c.written;
+    const std::string_view initial_piece = c.initial, written_piece = written;
+    const EditOutcome got = classify_edit(c.edited, Pieces(&initial_piece, 1), Pieces(&written_piece, 1), c.ms);
     ASSERT_EQ(got.index(), c.expected.index()) << c.edited;
     if (auto* approved = std::get_if<edit_outcome::Approved>(&got)) {
       EXPECT_EQ(approved->content, std::get<edit_outcome::Approved>(c.expected).content);
@@ -49,7 +51,7 @@ TEST(ClassifyEdit, EmptinessFirstThenTheNeverOpenedWindowThenApproval) {
 
 TEST(RunEditor, EmptyCommandStartsNothing) {
   const DraftDir nowhere("/nonexistent", Fd());
-  auto outcome = run_editor({}, nowhere, "draft", "buffer");
+  auto outcome = run_editor({}, nowhere, {}, {});
   ASSERT_FALSE(outcome.ok());
   EXPECT_TRUE(std::holds_alternative<editor_error::NoEditor>(outcome.error()));
 }

@@ -37,7 +37,7 @@ int edit_in_place(const std::string& file, const std::optional<std::string>& con
 
   const std::optional<std::string_view> footer =
       context ? std::optional<std::string_view>(*context) : std::nullopt;
-  const std::string buffer = compose_buffer(target.text, footer);
+  const std::vector<std::string_view> buffer = compose_buffer(target.text.pieces(), footer);
   {
     auto written = write_draft_file(dir, buffer);
     if (!written) return cannot_prepare(std::move(written).error());  // `dir` removes the directory
@@ -47,7 +47,7 @@ int edit_in_place(const std::string& file, const std::optional<std::string>& con
   }
 
   print_message("editing " + lossy_utf8(draft));
-  auto outcome = run_editor(*command, dir, target.text, buffer);
+  auto outcome = run_editor(*command, dir, target.text.pieces(), buffer);
   if (!outcome) {
     RunError error = to_run_error(std::move(outcome).error());
     // A draft that could not be read back is still the user's work.

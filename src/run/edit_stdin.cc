@@ -25,7 +25,7 @@ int io_failure(IoError error) { return report(editor_error::Io{std::move(error)}
 
 }  // namespace
 
-int edit_from_stdin(std::string input, const std::optional<std::string>& context) {
+int edit_from_stdin(const HeldText& input, const std::optional<std::string>& context) {
   // The editor is resolved before anything touches the disk, so a malformed
   // setting leaves nothing behind.
   auto command = resolve_editor();
@@ -38,12 +38,12 @@ int edit_from_stdin(std::string input, const std::optional<std::string>& context
 
   const std::optional<std::string_view> footer =
       context ? std::optional<std::string_view>(*context) : std::nullopt;
-  const std::string buffer = compose_buffer(input, footer);
+  const std::vector<std::string_view> buffer = compose_buffer(input.pieces(), footer);
   if (auto written = write_draft_file(dir, buffer); !written) {
     return io_failure(std::move(written).error());  // `dir` removes the directory
   }
 
-  auto outcome = run_editor(*command, dir, input, buffer);
+  auto outcome = run_editor(*command, dir, input.pieces(), buffer);
   if (!outcome) {
     // A draft that could not be read back is still the user's work.
     if (const auto* io = std::get_if<editor_error::Io>(&outcome.error()); io && io->kept_draft) {
@@ -55,7 +55,7 @@ int edit_from_stdin(std::string input, const std::optional<std::string>& context
   if (auto* approved = std::get_if<edit_outcome::Approved>(&*outcome)) {
     // The draft goes only once the approved text is safely out: if standard
     // output fails, the user's edits are still on disk and the message says where.
-    if (auto written = write_stdout_line(std::move(approved->content)); !written) {
+    if (auto written = write_stdout_line(approved->content); !written) {
       std::move(dir).keep();
       print_message("failed to write stdout: " + render_io_error(written.error()) +
                     "; draft preserved at " + lossy_utf8(draft));

@@ -5,9 +5,11 @@
 #include <optional>
 #include <string>
 
+#include "io/held_text.h"
+
 namespace clippers {
 
 // Returns the exit status: 0 approved, 1 aborted, 2 failure.
-int edit_from_stdin(std::string input, const std::optional<std::string>& context);
+int edit_from_stdin(const HeldText& input, const std::optional<std::string>& context);
 
 }  // namespace clippers

@@ -64,11 +64,7 @@ int run(const Cli& cli) {
     return 2;
   }
   if (cli.yes) return approve_stdin(*input);
-  // The editing run still takes its draft as one string; the held copy goes
-  // before the editor starts.
-  std::string draft = input->str();
-  *input = HeldText();
-  return edit_from_stdin(std::move(draft), cli.context);
+  return edit_from_stdin(*input, cli.context);
 }
 
 }  // namespace clippers
