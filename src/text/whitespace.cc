@@ -57,7 +57,7 @@ std::size_t space_prefix(std::string_view t) {
   if (first == 0xE1) return (b == 0x9A && c == 0x80) ? 3 : 0;
   if (first == 0xE3) return (b == 0x80 && c == 0x80) ? 3 : 0;
   if (first != 0xE2) return 0;
-  if (b == 0x80) return (c <= 0x8A || c == 0xA8 || c == 0xA9 || c == 0xAF) ? 3 : 0;
+  if (b == 0x80) return ((c >= 0x80 && c <= 0x8A) || c == 0xA8 || c == 0xA9 || c == 0xAF) ? 3 : 0;
   return (b == 0x81 && c == 0x9F) ? 3 : 0;
 }
 
