@@ -4,6 +4,8 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace clippers {
 namespace {
@@ -16,18 +18,23 @@ const std::string TAIL =
     "# Save and close the editor when done.\n"
     "# Empty all content above this line to abort without submitting.\n";
 
+// The draft comes in pieces, as held text does: wherever they break, the
+// buffer is the same.
 TEST(ComposeBuffer, DropsTrailingLineFeedsOnlyAndCopiesTheContext) {
-  struct Case { std::string draft; std::optional<std::string> context; std::string buffer; };
+  struct Case { std::vector<std::string_view> draft; std::optional<std::string> context; std::string buffer; };
   const Case cases[] = {
-      {"fix\n\n\n", std::nullopt, "fix" + TAIL},
-      {"a\r\nb\r\n", std::nullopt, "a\r\nb\r" + TAIL},  // the CR of the last line stays
-      {"\n\na \t\n", std::nullopt, "\n\na \t" + TAIL},
-      {"\n\n", std::nullopt, TAIL},
-      {"", "", TAIL + "#\n# Context: \n"},  // empty but present still writes the footer
-      {"d", " a\nb \r\n", "d" + TAIL + "#\n# Context:  a\nb \r\n\n"},
+      {{"fix\n\n\n"}, std::nullopt, "fix" + TAIL},
+      {{"fi", "x\n", "\n", "\n"}, std::nullopt, "fix" + TAIL},  // trailing LFs across pieces
+      {{"a\r\nb\r", "\n"}, std::nullopt, "a\r\nb\r" + TAIL},  // the CR of the last line stays
+      {{"\n\na \t\n"}, std::nullopt, "\n\na \t" + TAIL},
+      {{"\n", "\n"}, std::nullopt, TAIL},
+      {{}, "", TAIL + "#\n# Context: \n"},  // empty but present still writes the footer
+      {{"d"}, " a\nb \r\n", "d" + TAIL + "#\n# Context:  a\nb \r\n\n"},
   };
   for (const auto& [draft, context, buffer] : cases) {
-    EXPECT_EQ(compose_buffer(draft, context), buffer) << testing::PrintToString(draft);
+    std::string joined;
+    for (std::string_view piece : compose_buffer(draft, context)) joined += piece;
+    EXPECT_EQ(joined, buffer) << testing::PrintToString(draft);
   }
 }
 
