@@ -1,6 +1,6 @@
 #pragma once
 // Fd: a move-only owner of a file descriptor, closed on destruction.
-// Whole-file reading and writing on top of it, with failures as values.
+// Opening files and writing them whole on top of it, with failures as values.
 
 #include <sys/types.h>
 
@@ -35,22 +35,6 @@ Result<Fd, IoError> open_file(const std::string& path, int flags, mode_t mode = 
 
 // Opens `name` relative to the directory open at `dir` with openat(2), retrying EINTR.
 Result<Fd, IoError> open_at(int dir, const std::string& name, int flags, mode_t mode = 0);
-
-// Reads from `fd` to end of file.
-Result<std::string, IoError> read_all(int fd);
-
-// Reads to end of file and checks the bytes are UTF-8
-// ("stream did not contain valid UTF-8" otherwise).
-Result<std::string, IoError> read_text(int fd);
-
-// Reads the whole file at `path` as UTF-8 text.
-Result<std::string, IoError> read_text_file(const std::string& path);
-
-// Like read_text_file, for a file the user names: a device, pipe or socket is
-// refused ("not a regular file") instead of read, since it may never end or
-// block forever, and replacing it later would destroy it.  A directory fails
-// with the system's own error from the read.
-Result<std::string, IoError> read_user_text_file(const std::string& path);
 
 // Writes every byte, retrying EINTR; a write that accepts nothing fails with
 // "failed to write whole buffer".
