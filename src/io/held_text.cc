@@ -50,15 +50,12 @@ class HeldText::Chunk {
 
 namespace {
 
-constexpr std::size_t kHugePage = std::size_t{2} << 20;
 // A pipe's first chunk: small inputs, the usual case, never touch a huge page.
 constexpr std::size_t kFirstChunk = std::size_t{64} << 10;
 // The most one read asks for, even when a file's whole chunk is waiting: the
 // bytes are then validated while still in the cache, which made reading a
 // 256 MiB file about a fifth cheaper than one read of it all.
 constexpr std::size_t kReadSlice = std::size_t{1} << 20;
-
-std::size_t round_up(std::size_t n, std::size_t to) { return (n + to - 1) / to * to; }
 
 // A pipe holds 64 KiB by default, so a large input costs a pair of context
 // switches with the writer every 64 KiB; at 1 MiB (the most an unprivileged
@@ -75,6 +72,14 @@ void widen_pipe([[maybe_unused]] int fd) {
 }  // namespace
 
 #if defined(MAP_ANONYMOUS)
+
+namespace {
+
+constexpr std::size_t kHugePage = std::size_t{2} << 20;
+
+std::size_t round_up(std::size_t n, std::size_t to) { return (n + to - 1) / to * to; }
+
+}  // namespace
 
 Result<HeldText::Chunk, IoError> HeldText::Chunk::allocate(std::size_t size) {
   if (size < kHugePage) {
