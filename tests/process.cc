@@ -2,9 +2,8 @@
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
 #include <grp.h>
+#include <signal.h>
 #include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -13,11 +12,13 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <thread>
 
 namespace clippers_test {
 namespace {
@@ -26,41 +27,49 @@ void check(bool ok, const char* what) {
   if (!ok) throw std::runtime_error(std::string(what) + ": " + std::strerror(errno));
 }
 
+std::string take(FILE* file) {
+  const std::string text = read_file("/proc/self/fd/" + std::to_string(fileno(file)));
+  std::fclose(file);
+  return text;
+}
+
 }  // namespace
 
 Outcome run_clippers(const Invocation& inv) {
-  int in[2], out[2], err[2];
-  check(pipe(in) == 0 && pipe(out) == 0 && pipe(err) == 0, "pipe");
+  const Start& s = inv.start;
+  // The outputs go to files, read once the tool is gone; standard input is a
+  // pipe, fed by a thread so that a large input cannot block the run.
+  int in[2];
+  check(pipe(in) == 0, "pipe");
+  FILE* out = std::tmpfile();
+  FILE* err = std::tmpfile();
+  check(out != nullptr && err != nullptr, "tmpfile");
+  const int out_fd = fileno(out), err_fd = fileno(err);
   int master = -1;
   std::string slave;
-  if (inv.controlling_terminal) {
+  if (s.controlling_terminal) {
     master = posix_openpt(O_RDWR | O_NOCTTY);
     check(master >= 0 && grantpt(master) == 0 && unlockpt(master) == 0, "posix_openpt");
     slave = ptsname(master);
   }
 
   // CLIPPERS_TEST_WRAPPER runs the tool under another program, e.g. valgrind.
-  std::vector<std::string> wrapper;
-  if (const char* words = std::getenv("CLIPPERS_TEST_WRAPPER")) {
-    std::istringstream split(words);
-    for (std::string word; split >> word;) wrapper.push_back(word);
-  }
-  std::vector<std::string> args{inv.argv0};
-  args.insert(args.end(), inv.args.begin(), inv.args.end());
-  if (!wrapper.empty()) {
+  std::vector<std::string> args = inv.argv;
+  const char* wrapper = std::getenv("CLIPPERS_TEST_WRAPPER");
+  if (wrapper != nullptr) {
+    std::istringstream split(wrapper);
+    std::vector<std::string> words;
+    for (std::string word; split >> word;) words.push_back(word);
     args.front() = CLIPPERS_BINARY;
-    args.insert(args.begin(), wrapper.begin(), wrapper.end());
+    args.insert(args.begin(), words.begin(), words.end());
   }
   std::vector<char*> argv;
   for (auto& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
-
   std::vector<std::string> env;
   const bool own_path = std::any_of(inv.env.begin(), inv.env.end(),
                                     [](const std::string& e) { return e.rfind("PATH=", 0) == 0; });
-  if (const char* path = std::getenv("PATH"); path != nullptr && !own_path) {
-    env.push_back(std::string("PATH=") + path);
-  }
+  if (const char* path = std::getenv("PATH"); path != nullptr && !own_path) env.push_back(std::string("PATH=") + path);
   env.insert(env.end(), inv.env.begin(), inv.env.end());
   std::vector<char*> envp;
   for (auto& e : env) envp.push_back(e.data());
@@ -77,104 +86,52 @@ Outcome run_clippers(const Invocation& inv) {
       close(tty);
       close(master);
     }
-    if (inv.stdin_path.empty()) {
-      dup2(in[0], 0);
-    } else {
-      const int fd = open(inv.stdin_path.c_str(), O_RDONLY);
-      if (fd < 0) _exit(126);
-      dup2(fd, 0);
-    }
-    if (inv.stdout_path.empty()) {
-      dup2(out[1], 1);
-    } else {
-      const int fd = open(inv.stdout_path.c_str(), O_WRONLY);
-      if (fd < 0) _exit(126);
-      dup2(fd, 1);
-    }
-    dup2(err[1], 2);
-    for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) close(fd);
+    int gone[2] = {-1, -1};  // a pipe whose reader is closed at once
+    if (s.close_stdout && pipe(gone) != 0) _exit(126);
+    const int to = s.close_stdout ? gone[1] : s.stdout_path.empty() ? out_fd : open(s.stdout_path.c_str(), O_WRONLY);
+    const int from = s.stdin_path.empty() ? in[0] : open(s.stdin_path.c_str(), O_RDONLY);
+    if (from < 0 || to < 0 || dup2(from, 0) < 0 || dup2(to, 1) < 0 || dup2(err_fd, 2) < 0) _exit(126);
+    for (int fd : {in[0], in[1], out_fd, err_fd, gone[0], gone[1], to, from}) close(fd);
     if (!inv.cwd.empty() && chdir(inv.cwd.c_str()) != 0) _exit(126);
     signal(SIGPIPE, SIG_DFL);
-    if (inv.ignore_sigchld) signal(SIGCHLD, SIG_IGN);
-    for (int i = 0; i < inv.open_fds; ++i) {
+    if (s.ignore_sigchld) signal(SIGCHLD, SIG_IGN);
+    for (int i = 0; i < s.open_fds; ++i) {
       if (open("/dev/null", O_RDONLY) < 0) _exit(126);
     }
-    if (inv.file_size_limit != 0) {
+    if (s.file_size_limit != 0) {
       rlimit limit{};
       getrlimit(RLIMIT_FSIZE, &limit);
-      limit.rlim_cur = inv.file_size_limit;
+      limit.rlim_cur = s.file_size_limit;
       if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(126);
     }
-    if (inv.as_uid != 0 && geteuid() == 0) {
-      if (setgroups(0, nullptr) != 0 || setgid(inv.as_uid) != 0 || setuid(inv.as_uid) != 0) _exit(126);
+    if (s.as_uid != 0 && geteuid() == 0) {
+      if (setgroups(0, nullptr) != 0 || setgid(s.as_uid) != 0 || setuid(s.as_uid) != 0) _exit(126);
     }
-    if (wrapper.empty()) {
-      execve(CLIPPERS_BINARY, argv.data(), envp.data());
-    } else {
-      execvpe(argv[0], argv.data(), envp.data());
-    }
+    if (wrapper == nullptr) execve(CLIPPERS_BINARY, argv.data(), envp.data());
+    execvpe(argv[0], argv.data(), envp.data());
     _exit(127);
   }
   close(in[0]);
-  close(out[1]);
-  close(err[1]);
-  if (inv.close_stdout) {
-    close(out[0]);
-    out[0] = -1;
-  }
-
-  // Feed standard input and drain both outputs together so no pipe fills up.
-  signal(SIGPIPE, SIG_IGN);
-  Outcome result;
-  std::size_t written = 0;
-  int in_fd = in[1];
-  if (inv.input.empty()) {
-    close(in_fd);
-    in_fd = -1;
-  } else {
-    fcntl(in_fd, F_SETFL, O_NONBLOCK);
-  }
-  int out_fd = out[0], err_fd = err[0];
-  char buffer[65536];
-  while (in_fd >= 0 || out_fd >= 0 || err_fd >= 0) {
-    pollfd fds[3] = {{in_fd, POLLOUT, 0}, {out_fd, POLLIN, 0}, {err_fd, POLLIN, 0}};
-    if (poll(fds, 3, -1) < 0) {
-      if (errno == EINTR) continue;
-      check(false, "poll");
+  signal(SIGPIPE, SIG_IGN);  // a tool that stops reading ends the feeding, not the test
+  std::thread feed([&] {
+    for (std::size_t done = 0; done < inv.input.size();) {
+      const ssize_t n = write(in[1], inv.input.data() + done, inv.input.size() - done);
+      if (n <= 0) break;
+      done += static_cast<std::size_t>(n);
     }
-    if (in_fd >= 0 && fds[0].revents) {
-      const ssize_t n = write(in_fd, inv.input.data() + written, inv.input.size() - written);
-      if (n > 0) written += static_cast<std::size_t>(n);
-      if (n < 0 && errno == EAGAIN) continue;
-      if (n <= 0 || written == inv.input.size()) {
-        close(in_fd);
-        in_fd = -1;
-      }
-    }
-    for (int k : {1, 2}) {
-      int& fd = k == 1 ? out_fd : err_fd;
-      if (fd < 0 || !fds[k].revents) continue;
-      const ssize_t n = read(fd, buffer, sizeof buffer);
-      if (n > 0) {
-        (k == 1 ? result.out : result.err).append(buffer, static_cast<std::size_t>(n));
-      } else if (n == 0 || errno != EINTR) {
-        close(fd);
-        fd = -1;
-      }
-    }
-  }
+    close(in[1]);
+  });
   int status = 0;
   while (waitpid(pid, &status, 0) < 0) check(errno == EINTR, "waitpid");
+  feed.join();
   if (master >= 0) close(master);
-  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  return result;
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), take(out), take(err)};
 }
 
 TempDir::TempDir() {
   const char* base = std::getenv("TMPDIR");
   std::string pattern = std::string(base && *base ? base : "/tmp") + "/clippers-test-XXXXXX";
   check(mkdtemp(pattern.data()) != nullptr, "mkdtemp");
-  // Resolve symbolic links so that paths compare equal to the tool's canonical ones.
   char resolved[PATH_MAX];
   check(realpath(pattern.c_str(), resolved) != nullptr, "realpath");
   path_ = resolved;

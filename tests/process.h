@@ -1,8 +1,7 @@
 #pragma once
-// Runs the built clippers binary as a child process, feeding standard input
-// and capturing standard output, standard error and the exit status.
+// Runs the built clippers binary as a child process: standard input fed from a
+// string, standard output and standard error captured, the exit status kept.
 
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,29 +13,33 @@ struct Outcome {
   std::string err;
 };
 
-struct Invocation {
-  std::vector<std::string> args;  // after argv[0]
-  std::vector<std::string> env;   // "NAME=value"; nothing else is inherited but PATH
-  std::string input;              // written to standard input, then closed
-  std::string stdin_path;         // when set, standard input is this file instead of `input`
-  std::string cwd;                // empty: the test's own working directory
-  std::string argv0 = "clippers";
-  bool close_stdout = false;      // start with standard output a pipe whose reader is gone
-  std::string stdout_path;        // when set, standard output is this file instead of a pipe
+// The conditions the tool starts under, beyond arguments, environment and input.
+struct Start {
+  bool close_stdout = false;          // standard output a pipe whose reader is gone
+  std::string stdout_path = "";       // standard output this file instead
+  std::string stdin_path = "";        // standard input this file instead of the input pipe
   // The tool always runs in a session of its own.  With this set, a new
-  // pseudo-terminal is that session's controlling terminal (while the standard
-  // streams stay pipes); without it, the tool has no controlling terminal.
+  // pseudo-terminal is that session's controlling terminal (the standard
+  // streams stay as they are); without it, the tool has no controlling terminal.
   bool controlling_terminal = false;
-  unsigned as_uid = 0;                 // when set (and the test runs as root): run as this user and group
-  unsigned long file_size_limit = 0;   // when set: the soft RLIMIT_FSIZE, in bytes
-  bool ignore_sigchld = false;         // start the tool with SIGCHLD ignored, as some callers do
-  int open_fds = 0;                    // start the tool with this many more descriptors open
+  unsigned as_uid = 0;                // when the tests run as root: run as this user and group
+  unsigned long file_size_limit = 0;  // the soft RLIMIT_FSIZE, in bytes
+  bool ignore_sigchld = false;        // SIGCHLD ignored, as some callers leave it
+  int open_fds = 0;                   // this many more descriptors open
+};
+
+struct Invocation {
+  std::vector<std::string> argv;  // argv[0] first
+  std::vector<std::string> env;   // "NAME=value"; only PATH is inherited, when not given here
+  std::string input;              // written to standard input, then closed
+  std::string cwd;                // empty: the test's own working directory
+  Start start;
 };
 
 Outcome run_clippers(const Invocation& invocation);
 
-// A fresh directory under the system temporary directory, removed with everything in it
-// when the object goes away.
+// A fresh directory under the system temporary directory (its resolved path),
+// removed with everything in it when the object goes away.
 class TempDir {
  public:
   TempDir();

@@ -1,0 +1,517 @@
+// Every run of the built binary is a row of one table: command line,
+// environment, standard input and a scripted editor, and everything a user
+// could see afterwards (status, standard output and error, FILE, the drafts).
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+#include <ctime>
+#include <optional>
+#include <random>
+#include <regex>
+
+#include "process.h"
+
+namespace clippers_test {
+namespace {
+
+const std::string kCut = "# ------------------------ >8 ------------------------";
+const std::string kNoEditor = "clippers: no editor available{line}\n";
+const std::string kHint = "clippers: hint: {line}\n";
+const std::string kNeverOpened = "clippers: editor returned in {ms}ms without changes; it likely never opened{line}";
+const std::string kEditing = "clippers: editing {draft}\n";
+const std::string kKept = "; your edited draft is kept at {draft}\n";
+const std::string kNotRegular = "clippers: io error: not a regular file" + kKept;
+constexpr unsigned kNobody = 65534;
+// Every White_Space character, and characters beside or like them that are not.
+const std::vector<std::string> kSpaces = {
+    "\t", "\n", "\v", "\f", "\r", " ", "\u0085", "\u00a0", "\u1680", "\u2000", "\u2001", "\u2002", "\u2003",
+    "\u2004", "\u2005", "\u2006", "\u2007", "\u2008", "\u2009", "\u200a", "\u2028", "\u2029", "\u202f", "\u205f", "\u3000"};
+const std::vector<std::string> kNotSpaces = {"\u200b", "\u200c", "\u2060", "\ufeff", "\u00ad", "\u180e", "\x1c", "\u3001"};
+// Editors: one that writes the words it got before the draft path, one that
+// writes which of its standard streams are terminals.
+const std::string kShowWords = "w=; while [ $# -gt 1 ]; do w=\"$w[$1]\"; shift; done; printf %s \"$w\" > \"$1\"";
+const std::string kWhichTerminal = "s=; for fd in 0 1 2; do if [ -t $fd ]; then s=$s+; else s=$s-; fi; done; printf %s $s > \"$1\"";
+
+struct Row {
+  std::string name;
+  std::vector<std::string> args;  // FILE-mode rows name notes.txt, which holds `file`
+  std::string input = "";
+  std::string editor = "";        // sh body of the editor {tools}/ed: "$1" is the draft, $C the cut line
+  std::vector<std::string> env = {"VISUAL={tools}/ed"};
+  int status = 0;
+  // Standard output and error as patterns: {work} {tools} {tmp} are the row's
+  // directories, {draft} the path the editor got, {os:N} an error's text;
+  // {ms} {rand} {line} {plain} {any} stand for a number, a draft name, the rest
+  // of a line, any text without escapes, anything.  A draft stays on disk
+  // exactly when the last line of standard error names it.
+  std::string out = "";
+  std::string err = "";
+  std::string seen = "";  // when set: the buffer the editor got; {notes} are the four instruction lines
+  std::string file = "old\n";
+  std::optional<std::string> file_after = std::nullopt;   // notes.txt afterwards, when not `file`
+  std::optional<std::string> draft_after = std::nullopt;  // the kept draft file
+  std::string setup = "";  // sh in the work directory before the run; status 77 skips the row
+  std::string check = "";  // sh in the work directory after the run, must succeed; $D is the draft
+  std::string argv0 = "clippers";
+  bool root_only = false;
+  bool attacked = false;   // the editor leaves directories of its own
+  // Not under CLIPPERS_TEST_WRAPPER: valgrind needs TMPDIR and cannot report a failed spawn as such.
+  bool unwrapped_only = false;
+  Start start = {};
+};
+
+using Vars = std::vector<std::pair<std::string, std::string>>;
+
+std::string replace_all(std::string text, const std::string& from, const std::string& to) {
+  for (std::size_t at = 0; (at = text.find(from, at)) != std::string::npos; at += to.size()) text.replace(at, from.size(), to);
+  return text;
+}
+
+bool matches(const std::string& actual, std::string expected, const Vars& vars) {
+  for (const auto& [name, value] : vars) expected = replace_all(expected, name, value);
+  if (expected.find('{') == std::string::npos) return actual == expected;
+  static const std::regex os(R"(\{os:([0-9]+)\})");
+  for (std::smatch m; std::regex_search(expected, m, os);) {
+    const int code = std::stoi(m[1]);
+    expected.replace(static_cast<std::size_t>(m.position(0)), static_cast<std::size_t>(m.length(0)),
+                     std::string(std::strerror(code)) + " (os error " + std::to_string(code) + ")");
+  }
+  std::string re = std::regex_replace(expected, std::regex(R"([.^$|()\[\]{}*+?\\])"), R"(\$&)");
+  for (const auto& [hole, with] : Vars{{"ms", "[0-9]+"}, {"rand", "[A-Za-z0-9]{6}"}, {"line", "[^\\n\\x1b]*"},
+                                       {"plain", "[^\\x1b]*"}, {"any", "[\\s\\S]*"}, {"notes", "(# [^\\n]*\\n){4}"}}) {
+    re = replace_all(re, "\\{" + hole + "\\}", with);
+  }
+  return std::regex_match(actual, std::regex(re));
+}
+
+int sh(const std::string& script, const std::string& dir, const std::string& draft = "") {
+  const std::string command = "cd '" + dir + "' && D='" + draft + "' && " + script;
+  return std::system(("/bin/sh -c '" + replace_all(command, "'", "'\\''") + "'").c_str());
+}
+
+// The draft directories on disk: in the work directory, one level below it, and in TMPDIR.
+std::vector<std::string> drafts_left(const TempDir& work, const TempDir& tmp) {
+  std::vector<std::string> found, dirs = {work.path(), tmp.path()};
+  for (const std::string& name : list_dir(work.path())) dirs.push_back(work.file(name));
+  for (const std::string& dir : dirs) {
+    for (const std::string& name : list_dir(dir)) {
+      if (name.rfind(".clippers-", 0) == 0 || name.rfind("clippers-", 0) == 0) found.push_back(dir + "/" + name);
+    }
+  }
+  std::sort(found.begin(), found.end());
+  return found;
+}
+
+void run_row(const Row& row) {
+  SCOPED_TRACE(row.name + " " + testing::PrintToString(row.args));
+  const bool root = geteuid() == 0;
+  const char* skip = row.root_only && !root ? "needs root to own files of another user"
+                     : row.unwrapped_only && std::getenv("CLIPPERS_TEST_WRAPPER") ? "not under a wrapper" : nullptr;
+  TempDir tools, work, tmp;
+  Vars vars = {{"{tools}", tools.path()}, {"{work}", work.path()}, {"{tmp}", tmp.path()}};
+  const auto fill = [&](std::string text) {
+    for (const auto& [name, value] : vars) text = replace_all(text, name, value);
+    return text;
+  };
+  for (const TempDir* dir : {&tools, &work, &tmp}) chmod(dir->path().c_str(), 0777);
+  write_file(tools.file("ed"), "#!/bin/sh\nC='" + kCut + "'\nfor a; do last=$a; done\nprintf %s \"$last\" > '" +
+                                   tools.file("arg") + "'\ncp \"$last\" '" + tools.file("seen") + "' 2>/dev/null\n" + row.editor + "\n", 0755);
+  write_file(work.file("notes.txt"), row.file);
+  if (row.start.as_uid != 0 && root) {
+    for (const std::string& path : {work.path(), tmp.path(), work.file("notes.txt")}) {
+      ASSERT_EQ(chown(path.c_str(), row.start.as_uid, row.start.as_uid), 0);
+    }
+  }
+  const int set_up = skip || row.setup.empty() ? 0 : sh(fill(row.setup), work.path());
+  if (WIFEXITED(set_up) && WEXITSTATUS(set_up) == 77) skip = "this machine cannot set it up";
+  if (skip) {
+    std::cout << "[ SKIPPED ] row \"" << row.name << "\": " << skip << "\n";
+    return;
+  }
+  ASSERT_EQ(set_up, 0) << row.setup;
+  const std::vector<std::string> before = drafts_left(work, tmp);
+  Invocation inv{.argv = {row.argv0}, .input = row.input, .cwd = work.path(), .start = row.start};
+  if (!row.start.stdin_path.empty()) {  // the input comes from a regular file of that name instead
+    inv.start.stdin_path = work.file(row.start.stdin_path);
+    write_file(inv.start.stdin_path, row.input);
+  }
+  for (const std::string& arg : row.args) inv.argv.push_back(fill(arg));
+  // The row's own variables come first: the first of two settings wins.
+  for (const std::string& var : row.env) inv.env.push_back(fill(var));
+  inv.env.push_back("TMPDIR=" + tmp.path());
+  const Outcome r = run_clippers(inv);
+
+  const std::string draft = read_file(tools.file("arg"));
+  vars.push_back({"{draft}", draft});
+  EXPECT_EQ(r.status, row.status);
+  EXPECT_TRUE(matches(r.out, row.out, vars)) << "stdout: " << r.out;
+  EXPECT_TRUE(matches(r.err, row.err, vars)) << "stderr: " << r.err;
+  const std::string seen = read_file(tools.file("seen"));
+  EXPECT_TRUE(row.seen.empty() || matches(seen, row.seen, vars)) << "the editor got: " << seen;
+  EXPECT_EQ(read_file(work.file("notes.txt")), row.file_after.value_or(row.file));
+  // A draft stays exactly when the last message names it ("editing" only announces it).
+  const std::size_t newline = r.err.rfind('\n', r.err.size() >= 2 ? r.err.size() - 2 : 0);
+  const std::string last_line = r.err.substr(newline == std::string::npos ? 0 : newline + 1);
+  const bool named = !draft.empty() && last_line.find(draft) != std::string::npos &&
+                     last_line.rfind("clippers: editing ", 0) != 0;
+  if (!row.attacked) {
+    std::vector<std::string> expected = before;
+    if (named) expected.push_back(draft.substr(0, draft.rfind('/')));
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(drafts_left(work, tmp), expected);
+  }
+  EXPECT_EQ(row.draft_after ? read_file(draft) : "", row.draft_after.value_or(""));
+  EXPECT_TRUE(row.check.empty() || sh(fill(row.check), work.path(), draft) == 0) << row.check;
+}
+
+// Help and version: standard output, status 0, named after argv[0] (the version
+// line after the command), styled only when asked.  Usage errors: standard
+// error, status 2.
+std::string usage_error(const std::string& error, const std::string& tip = "", const std::string& usage = "") {
+  return "error: " + error + "\n" + (tip.empty() ? "" : "\n  tip: " + tip + "\n") +
+         (usage.empty() ? "" : "\nUsage: " + usage + "\n") + "\nFor more information{line}\n";
+}
+std::string unexpected(const std::string& arg, const std::string& tip, const std::string& usage) {
+  return usage_error("unexpected argument '" + arg + "' found", tip, usage);
+}
+std::string as_value(const std::string& arg) { return "to pass '" + arg + "' as a value, use '-- " + arg + "'"; }
+std::string similar(const std::string& option) { return "a similar argument exists: '" + option + "'"; }
+const std::string kGeneric = "clippers [OPTIONS] [FILE]";
+const std::string kNoContext = usage_error("a value is required for '--context <CONTEXT>' but none was supplied");
+const std::string kYes26 = "--yes" + std::string(26, 'x'), kYes27 = kYes26 + "x";  // close to --yes, and exactly 0.7
+
+const std::pair<std::vector<std::string>, std::string> kUsageErrors[] = {
+    {{"--ye"}, unexpected("--ye", similar("--yes"), "clippers --yes")},
+    {{"notes.txt", "--ye"}, unexpected("--ye", similar("--yes"), "clippers --yes <FILE>")},
+    {{"--yes", "--context", "c", "f", "--contxt=v"},
+     unexpected("--contxt", similar("--context"), "clippers --yes --context <CONTEXT> <FILE>")},
+    {{"--verson"}, unexpected("--verson", similar("--version"), "clippers --version")},
+    {{kYes26}, unexpected(kYes26, similar("--yes"), "clippers --yes")},
+    {{kYes27}, unexpected(kYes27, as_value(kYes27), kGeneric)},
+    {{"--ey"}, unexpected("--ey", as_value("--ey"), kGeneric)},  // a transposition outside the window
+    {{"f", "--zzz=1"}, unexpected("--zzz", as_value("--zzz"), "clippers <FILE>")},
+    {{"--bogus", "-h"}, unexpected("--bogus", as_value("--bogus"), kGeneric)},
+    {{"-xh"}, unexpected("-x", as_value("-x"), kGeneric)},
+    {{"-\u00e9h"}, unexpected("-\u00e9", as_value("-\u00e9"), kGeneric)},
+    {{"--context", "-x"}, unexpected("-x", as_value("-x"), kGeneric)},
+    {{"a", "b"}, unexpected("b", "", kGeneric)},
+    {{"a", "--", "-b"}, unexpected("-b", "", kGeneric)},
+    {{"a", "\xff"}, unexpected("\ufffd", "", kGeneric)},
+    {{"--context"}, kNoContext}, {{"--context", "--yes"}, kNoContext}, {{"--context", "-h"}, kNoContext}, {{"--context", "--"}, kNoContext},
+    {{""}, usage_error("a value is required for '[FILE]' but none was supplied")},
+    {{"--yes=1"}, usage_error("unexpected value '1' for '--yes' found; no more were expected", "", "clippers --yes")},
+    {{"f", "--help="}, usage_error("unexpected value '' for '--help' found; no more were expected", "", "clippers --help <FILE>")},
+    {{"--yes", "--yes"}, usage_error("the argument '--yes' cannot be used multiple times", "", kGeneric)},
+    {{"--context", "a", "--context=b"}, usage_error("the argument '--context <CONTEXT>' cannot be used multiple times", "", kGeneric)},
+    {{"--context", "\xff"}, usage_error("invalid UTF-8 was detected in one or more arguments", "", kGeneric)},
+};
+
+const Row kCliRows[] = {
+    {.name = "short help, which ends parsing", .args = {"--yes", "-h", "--bogus"}, .out = "{plain}\nUsage: cl {plain}\n  -h, --help {plain}",
+     .argv0 = "/bin/cl"},
+    {.name = "long help", .args = {"a", "--help", "b"}, .out = "{plain}\nUsage: cl {plain}\n  -h, --help\n{plain}", .argv0 = "cl"},
+    {.name = "styled help when forced", .args = {"-hx"}, .env = {"CLICOLOR_FORCE=1"},
+     .out = "{any}\x1b[1m\x1b[4mUsage:\x1b[0m \x1b[1mcl\x1b[0m [OPTIONS] [FILE]\n{any}", .argv0 = "cl"},
+    {.name = "version: one line, the command's own name", .args = {"--context", "-", "-Vh"}, .out = "clippers {line}\n", .argv0 = "cl"},
+    {.name = "long version", .args = {"--version"}, .out = "clippers {line}\n"},
+    {.name = "styled errors when forced; an empty NO_COLOR is none", .args = {"-y"}, .env = {"NO_COLOR=", "CLICOLOR_FORCE=1"},
+     .status = 2, .err = "\x1b[1m\x1b[31merror:\x1b[0m unexpected argument '\x1b[33m-y\x1b[0m' found\n{any}"},
+    {.name = "force beats CLICOLOR=0", .args = {"-y"}, .env = {"CLICOLOR=0", "CLICOLOR_FORCE=1"}, .status = 2, .err = "\x1b[{any}"},
+    {.name = "NO_COLOR beats force", .args = {"-y"}, .env = {"NO_COLOR=1", "CLICOLOR_FORCE=1"}, .status = 2, .err = "error: {plain}"},
+    {.name = "an empty force is none", .args = {"-y"}, .env = {"CLICOLOR_FORCE=", "CLICOLOR=1"}, .status = 2, .err = "error: {plain}"},
+};
+
+const std::pair<std::string, std::string> kProgramNames[] = {
+    {"/usr/local/bin/cl", "cl"}, {"./bin/cl/", "cl"}, {"bin//cl//", "cl"}, {"bin/cl/.", "cl"}, {"bin/c\u00e9", "c\u00e9"},
+    {"/", "clippers"}, {"", "clippers"}, {"..", "clippers"}, {"bin/..", "clippers"}, {"bin/\xff", "clippers"}};
+
+TEST(CliE2e, HelpVersionAndUsageErrors) {
+  for (const Row& row : kCliRows) run_row(row);
+  for (const auto& [args, err] : kUsageErrors) run_row({.name = "usage error", .args = args, .status = 2, .err = err});
+  for (const auto& [argv0, shown] : kProgramNames) {
+    run_row({.name = "program name", .args = {"a", "b"}, .status = 2, .err = "{plain}\nUsage: " + shown + " [OPTIONS] [FILE]\n{plain}", .argv0 = argv0});
+  }
+}
+
+// --yes approves standard input (trailing white space removed) or checks FILE, never writing it.
+const Row kYesRows[] = {
+    {.name = "trailing white space goes, a context is ignored", .args = {"--context", "c", "--yes"}, .input = "a\n\n  \n", .out = "a\n"},
+    {.name = "empty input: one line feed", .args = {"--yes"}, .out = "\n"},
+    {.name = "leading white space and inner CR LF stay", .args = {"--yes", "-"}, .input = "  lead\r\nx \t\n\r\n", .out = "  lead\r\nx\n"},
+    {.name = "NUL bytes pass", .args = {"--yes"}, .input = std::string("nul\0byte\n", 9), .out = std::string("nul\0byte\n", 9)},
+    {.name = "the edges of UTF-8 pass", .args = {"--yes"}, .input = "\xF4\x8F\xBF\xBF \xED\x9F\xBF \xC2\x80 \xE0\xA0\x80 \xF0\x90\x80\x80",
+     .out = "\xF4\x8F\xBF\xBF \xED\x9F\xBF \xC2\x80 \xE0\xA0\x80 \xF0\x90\x80\x80\n"},
+    {.name = "large input passes whole", .args = {"--yes"}, .input = std::string(300000, 'x') + "\n\n", .out = std::string(300000, 'x') + "\n"},
+    {.name = "closed standard output", .args = {"--yes"}, .input = "hello", .status = 2,
+     .err = "clippers: failed to write stdout: {os:32}\n", .start = {.close_stdout = true}},
+    {.name = "full standard output", .args = {"--yes"}, .input = "hello", .status = 2,
+     .err = "clippers: failed to write stdout: {os:28}\n", .start = {.stdout_path = "/dev/full"}},
+    {.name = "FILE approved as it is", .args = {"notes.txt", "--context", "x", "--yes"}, .input = "not read"},
+    {.name = "a file named - by a path", .args = {"--yes", "./-"}, .input = "not read", .setup = "printf x > ./-"},
+    {.name = "a blank FILE", .args = {"--yes", "notes.txt"}, .status = 1, .err = "clippers: notes.txt is empty; nothing to approve\n",
+     .file = " \n\t\n"},
+    {.name = "an empty FILE", .args = {"--yes", "{work}/notes.txt"}, .status = 1,
+     .err = "clippers: {work}/notes.txt is empty; nothing to approve\n", .file = ""},
+    {.name = "FILE a directory", .args = {"--yes", "."}, .status = 2, .err = "clippers: cannot read .: {os:21}\n"},
+    {.name = "FILE not UTF-8", .args = {"--yes", "notes.txt"}, .status = 2,
+     .err = "clippers: cannot read notes.txt: stream did not contain valid UTF-8\n", .file = "caf\xE9"},
+    {.name = "FILE a device, read like cat", .args = {"--yes", "/dev/null"}, .status = 1,
+     .err = "clippers: /dev/null is empty; nothing to approve\n"},
+    {.name = "FILE a FIFO, read like cat", .args = {"--yes", "fifo"},
+     .setup = "mkfifo fifo && (timeout 10 sh -c 'printf \"fed\\n\" > fifo' &)"},
+    {.name = "white space across the second chunk of a pipe", .args = {"--yes"},
+     .input = std::string(65535, 'a') + "\xE3\x80\x80\n", .out = std::string(65535, 'a') + "\n"},
+    {.name = "a character across the second chunk of a pipe", .args = {"--yes"},
+     .input = std::string(65535, 'a') + "\xE4\xB8\xAD \n", .out = std::string(65535, 'a') + "\xE4\xB8\xAD\n"},
+    {.name = "a surrogate across the second chunk of a pipe", .args = {"--yes"},
+     .input = std::string(65535, 'a') + "\xED\xA0\x80", .status = 2,
+     .err = "clippers: failed to read stdin: stream did not contain valid UTF-8\n"},
+    {.name = "standard input a regular file", .args = {"--yes"}, .input = " from a file \xE3\x80\x80\n\n",
+     .out = " from a file\n", .start = {.stdin_path = "input.txt"}},
+    {.name = "FILE named in invalid UTF-8", .args = {"--yes", "gone\xFF.txt"}, .status = 2, .err = "clippers: cannot read gone\ufffd.txt: {os:2}\n"},
+};
+
+TEST(YesE2e, ApprovesWithoutAnEditor) {
+  for (const Row& row : kYesRows) run_row(row);
+  for (const std::string& s : kSpaces) run_row({.name = "white space", .args = {"--yes"}, .input = s + "x" + s + s, .out = s + "x\n"});
+  for (const std::string& s : kNotSpaces) run_row({.name = "not white space", .args = {"--yes"}, .input = "x" + s, .out = "x" + s + "\n"});
+  for (const std::string file : {"-", "-/", "-//", "-/.", "-/./"}) {
+    run_row({.name = "standard input", .args = {"--yes", "--", file}, .input = "in", .out = "in\n"});
+  }
+  for (const std::string file : {"./-", "/-", "-/-", "--", "-x"}) {
+    run_row({.name = "FILE", .args = {"--yes", "--", file}, .input = "in", .status = 2, .err = "clippers: cannot read " + file + ": {os:2}\n"});
+  }
+  for (const std::string input : {"ok\xFF", "\xC0\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "cut \xE2\x82"}) {
+    for (const char* mode : {"--yes", "-"}) {
+      run_row({.name = "not UTF-8", .args = {mode}, .input = input, .status = 2,
+               .err = "clippers: failed to read stdin: stream did not contain valid UTF-8\n"});
+    }
+  }
+}
+
+// VISUAL after "{tools}/ed ", and the words the editor gets before the draft path.
+const std::pair<std::string, std::string> kWords[] = {
+    {"a'b c'd", "[ab cd]"}, {"x \"\" y", "[x][][y]"}, {" \t\na\t\nb\r\vc\u00a0d", "[a][b\r\vc\u00a0d]"},
+    {"myedit#x #c 'open\nb", "[myedit#x][b]"}, {"\\#x \\\n \\ b", "[#x][ b]"}, {"ab\\\ncd a\\\\b\\'\\\"", "[abcd][a\\b'\"]"},
+    {"'a\nb\\c\"'", "[a\nb\\c\"]"}, {"\"a'b\\\"c\\$d\\`e\\\\f\\\ng\\nh\"", "[a'b\"c$d`e\\fg\\nh]"},
+    {"a #", "[a]"}, {"a \\", "[a][\\]"}, {"ab\\", "[ab\\]"}, {"a ''", "[a][]"}};
+
+std::string all_spaces() {
+  std::string all;
+  for (const std::string& s : kSpaces) all += s;
+  return all;
+}
+
+const Row kSettingRows[] = {
+    {.name = "EDITOR when VISUAL is blank", .env = {"VISUAL= \t\u3000", "EDITOR={tools}/ed"}},
+    {.name = "EDITOR when VISUAL is not UTF-8", .env = {"VISUAL=ed\xff", "EDITOR={tools}/ed"}},
+    {.name = "EDITOR when VISUAL is only a comment", .env = {"VISUAL=# x", "EDITOR={tools}/ed"}},
+    {.name = "white space of every kind around the setting", .env = {"VISUAL=" + all_spaces() + "{tools}/ed" + all_spaces()}},
+    {.name = "bare editor names are looked up on PATH", .env = {"PATH={tools}", "VISUAL=ed"}},
+    {.name = "the value is trimmed, the words are not", .editor = kShowWords, .env = {"VISUAL=\r'{tools}/ed' ' a '\r"}, .out = "[ a ]\n"},
+    {.name = "an unclosed quote in EDITOR", .env = {"VISUAL=# only", "EDITOR=\"a\\"}, .status = 2, .err = "clippers: io error: missing closing quote\n"},
+    {.name = "an empty first word names no editor", .env = {"VISUAL=''"}, .status = 2, .err = kNoEditor + kHint, .unwrapped_only = true},
+    {.name = "no setting: vi, not on this PATH", .env = {"PATH={tools}", "VISUAL=# x", "EDITOR= "}, .status = 2, .err = kNoEditor + kHint,
+     .unwrapped_only = true},
+};
+
+TEST(EditE2e, EditorSettings) {
+  for (Row row : kSettingRows) {
+    row.input = "x";
+    if (row.editor.empty()) row.editor = "printf ok > \"$1\"";
+    if (row.status == 0 && row.out.empty()) row.out = "ok\n";
+    run_row(row);
+  }
+  for (const auto& [words, shown] : kWords) {
+    run_row({.name = "words", .input = "x", .editor = kShowWords, .env = {"VISUAL={tools}/ed " + words}, .out = shown + "\n"});
+  }
+  for (const std::string words : {"'x", "\"", "a 'b", "\"ab\\", "'it''s", "\"a\\\""}) {
+    run_row({.name = "unclosed quote stops the search", .input = "x", .env = {"VISUAL={tools}/ed " + words, "EDITOR={tools}/ed"},
+             .status = 2, .err = "clippers: io error: missing closing quote\n"});
+  }
+}
+
+// Standard-input mode: the draft comes on standard input, the approved text leaves on standard output.
+const Row kStdinRows[] = {
+    {.name = "edit is printed; the editor gets its words and the draft path", .args = {"--context", "from a\nscript "},
+     .input = "Hello\r\n\n", .editor = "printf '%s|' \"$@\" > argv; printf 'Edited line\\r\\nsecond \\n\\n\\n' > \"$2\"",
+     .env = {"VISUAL={tools}/ed --wait"}, .out = "Edited line\nsecond\n",
+     .seen = "Hello\r\n\n" + kCut + "\n{notes}#\n# Context: from a\nscript \n", .check = "[ \"$(cat argv)\" = \"--wait|$D|\" ]"},
+    {.name = "the last cut line cuts; an indented one, or one with more, is text", .input = "x",
+     .editor = "printf 'a\\n %s\\nb\\n%s \\t\\r\\nc\\n%s\\r\\nd\\n%s x\\ne' \"$C\" \"$C\" \"$C\" \"$C\" > \"$1\"",
+     .out = "a\n " + kCut + "\nb\n" + kCut + " \t\nc\n"},
+    {.name = "CR LF becomes LF, a lone CR stays, blank lines and comments are content", .input = "x",
+     .editor = "printf '\\n \\n# c\\r\\n\\tx\\ry\\r\\r\\nz  \\n\\n%s\\nkeep' \"$C\" > \"$1\"", .out = "\n \n# c\n\tx\ry\r\nz\n"},
+    {.name = "abort keeps the draft", .input = "draft text\n", .editor = ": > \"$1\"", .status = 1,
+     .err = "clippers: aborted; draft preserved at {draft}\n", .draft_after = ""},
+    {.name = "white space alone above the cut is an abort", .input = "x",
+     .editor = "printf ' \\n\\t\\r\\n\\342\\200\\203\\n%s\\nkeep\\n' \"$C\" > \"$1\"", .status = 1,
+     .err = "clippers: aborted; draft preserved at {draft}\n"},
+    {.name = "non-zero exit keeps the draft", .input = "draft text\n", .editor = "exit 3", .status = 2,
+     .err = "clippers: editor exited with code 3; draft at {draft}\n"},
+    {.name = "killed editor keeps the draft", .input = "draft text\n", .editor = "kill -9 $$", .status = 2,
+     .err = "clippers: editor exited with code -1; draft at {draft}\n"},
+    {.name = "fast and untouched: never opened", .input = "Same text  \n\n\n", .editor = "exit 0", .status = 2,
+     .err = kNeverOpened + "; draft at {draft}\n", .seen = "Same text  \n\n" + kCut + "\n{notes}", .check = "cmp -s \"$D\" {tools}/seen"},
+    {.name = "slow and untouched: approved", .input = "Same text  \n", .editor = "sleep 0.7", .out = "Same text\n"},
+    {.name = "untouched CR LF draft is never opened, not approved", .input = "one\r\ntwo\r\n", .editor = "exit 0", .status = 2,
+     .err = kNeverOpened + "; draft at {draft}\n"},
+    {.name = "untouched buffer cut by its context is never opened", .args = {"--context", "note\n" + kCut}, .input = "a",
+     .editor = "exit 0", .status = 2, .err = kNeverOpened + "; draft at {draft}\n"},
+    {.name = "missing editor", .input = "draft\n", .env = {"VISUAL=/nonexistent/editor"}, .status = 2, .err = kNoEditor + kHint,
+     .unwrapped_only = true},
+    {.name = "editor not executable", .input = "draft\n", .env = {"VISUAL={tools}/plain"}, .status = 2,
+     .err = "clippers: io error: {os:13}\n", .setup = ": > {tools}/plain", .unwrapped_only = true},
+    {.name = "draft removed by the editor", .input = "draft\n", .editor = "rm \"$1\"", .status = 2, .err = "clippers: io error: {os:2}\n"},
+    {.name = "draft saved in Latin-1 is kept", .input = "draft\n", .editor = "printf 'caf\\351\\n' > \"$1\"", .status = 2,
+     .err = "clippers: io error: stream did not contain valid UTF-8" + kKept, .draft_after = "caf\xE9\n"},
+    {.name = "FIFO at the draft path does not hang the run", .input = "draft\n", .editor = "rm \"$1\"; mkfifo \"$1\"", .status = 2,
+     .err = kNotRegular},
+    {.name = "closed standard output keeps the approved draft", .input = "old", .editor = "printf 'new' > \"$1\"", .status = 2,
+     .err = "clippers: failed to write stdout: {os:32}; draft preserved at {draft}\n", .draft_after = "new",
+     .start = {.close_stdout = true}},
+    {.name = "standard output on a full disk keeps the approved draft", .input = "old", .editor = "printf 'new' > \"$1\"", .status = 2,
+     .err = "clippers: failed to write stdout: {os:28}; draft preserved at {draft}\n", .draft_after = "new",
+     .start = {.stdout_path = "/dev/full"}},
+    {.name = "the draft directory is private and goes with all the editor left in it", .input = "x",
+     .editor = "d=$(dirname \"$1\"); mkdir -p $d/sub/deeper; ln -s $PWD/notes.txt $d/sub/link; stat -c %a $d > \"$1\"",
+     .out = "700\n"},
+    {.name = "an empty TMPDIR is the current directory", .input = "x", .editor = "dirname \"$1\" > \"$1\"",
+     .env = {"VISUAL={tools}/ed", "TMPDIR="}, .out = "{work}/clippers-{rand}\n", .unwrapped_only = true},
+    {.name = "a missing TMPDIR, shown with escapes", .input = "draft", .env = {"VISUAL={tools}/ed", "TMPDIR={work}/q\"\\\t\x01\xCC\x81\xFF"},
+     .status = 2, .err = "clippers: io error: {os:2} at path \"{work}/q\\\"\\\\\\t\\u{1}\\u{301}\\xFF/clippers-{rand}\"\n",
+     .unwrapped_only = true},
+    {.name = "a read-only TMPDIR", .input = "draft", .status = 2, .err = "clippers: io error: {os:13} at path \"{tmp}/clippers-{rand}\"\n",
+     .setup = "chmod 555 {tmp}", .unwrapped_only = true, .start = {.as_uid = kNobody}},
+    {.name = "a crowded TMPDIR", .input = "draft", .editor = "printf 'fine' > \"$1\"", .out = "fine\n",
+     .setup = "cd {tmp} && for a in A B C D E F G H; do for b in a b c d e f g h; do for c in 0 1 2 3 4 5 6 7; do "
+              "mkdir clippers-$a$b$c$a$b$c; done; done; done"},
+    {.name = "many descriptors already open", .input = "draft", .editor = "printf 'fine' > \"$1\"", .out = "fine\n", .start = {.open_fds = 1000}},
+    {.name = "the editor gets the controlling terminal", .input = "draft", .editor = kWhichTerminal, .out = "++-\n",
+     .start = {.controlling_terminal = true}},
+    {.name = "without a terminal the streams are inherited", .input = "draft", .editor = kWhichTerminal, .out = "---\n"},
+    {.name = "an interrupt reaches the editor alone", .input = "draft", .editor = "trap - INT\nkill -INT 0\nsleep 1", .status = 2,
+     .err = "clippers: editor exited with code -1; draft at {draft}\n"},
+    {.name = "an inherited ignored SIGCHLD does not break the wait", .input = "draft", .editor = "printf 'waited' > \"$1\"",
+     .out = "waited\n", .start = {.ignore_sigchld = true}},
+    {.name = "SIGTERM is passed to the editor and the draft kept", .input = "draft", .editor = "kill -TERM $PPID; exec sleep 5",
+     .status = 128 + 15, .err = "clippers: interrupted by signal 15; draft at {draft}\n", .check = "cmp -s \"$D\" {tools}/seen"},
+    {.name = "SIGHUP is passed to the editor and the draft kept", .input = "draft", .editor = "kill -HUP $PPID; exec sleep 5",
+     .status = 128 + 1, .err = "clippers: interrupted by signal 1; draft at {draft}\n"},
+    {.name = "a draft over the file-size limit fails cleanly", .input = std::string(4096, 'x'), .editor = "exit 0", .status = 2,
+     .err = "clippers: io error: {os:27}\n", .start = {.file_size_limit = 1024}},
+};
+
+TEST(EditE2e, StandardInputMode) {
+  for (const Row& row : kStdinRows) run_row(row);
+}
+
+// FILE mode: notes.txt is edited in place and replaced only by one rename.
+const Row kFileRows[] = {
+    {.name = "approved: LF line ends, final line feed and mode kept", .args = {"notes.txt", "--context", "ctx"},
+     .editor = "cp \"$1\" copy; rm \"$1\"; cp copy \"$1\"; sleep 0.6", .err = kEditing,
+     .seen = "line one\r\nline two\n\n" + kCut + "\n{notes}#\n# Context: ctx\n", .file = "line one\r\nline two\n",
+     .file_after = "line one\nline two\n", .setup = "chmod 600 notes.txt", .check = "[ \"$(stat -c %a notes.txt)\" = 600 ]"},
+    {.name = "abort, FILE named in invalid UTF-8", .args = {"n\xFF.txt"}, .editor = ": > \"$1\"", .status = 1,
+     .err = kEditing + "clippers: aborted; n\ufffd.txt left unchanged\n", .setup = "cp notes.txt \"$(printf 'n\\377.txt')\""},
+    {.name = "non-zero exit", .args = {"notes.txt"}, .editor = "exit 3", .status = 2, .err = kEditing + "clippers: editor exited with code 3\n"},
+    {.name = "killed editor keeps the draft", .args = {"notes.txt"}, .editor = "kill -9 $$", .status = 2,
+     .err = kEditing + "clippers: editor exited with code -1; draft at {draft}\n"},
+    {.name = "draft removed by the editor", .args = {"notes.txt"}, .editor = "rm \"$1\"", .status = 2, .err = kEditing + "clippers: io error: {os:2}\n"},
+    {.name = "untouched CR LF file is never opened", .args = {"notes.txt"}, .editor = "exit 0", .status = 2,
+     .err = kEditing + kNeverOpened + "\n", .file = "a\r\nb\r\n"},
+    {.name = "a cut line in FILE is refused before any editor", .args = {"notes.txt"}, .editor = "touch ran", .status = 2,
+     .err = "clippers: notes.txt already contains the clippers line (line 3); refusing{line}\n",
+     .file = "a\r\n\n" + kCut + " \t\nb\n", .check = "[ ! -e ran ]"},
+    {.name = "an indented cut line is text", .args = {"notes.txt"}, .editor = "printf 'ok' > \"$1\"", .err = kEditing,
+     .file = " " + kCut + "\n", .file_after = "ok\n"},
+    {.name = "missing FILE", .args = {"missing.txt"}, .editor = "touch ran", .status = 2,
+     .err = "clippers: cannot read missing.txt: {os:2}\n", .check = "[ ! -e ran ] && [ ! -e missing.txt ]"},
+    {.name = "FILE not UTF-8", .args = {"notes.txt"}, .status = 2,
+     .err = "clippers: cannot read notes.txt: stream did not contain valid UTF-8\n", .file = "caf\xE9"},
+    {.name = "FILE a directory", .args = {"."}, .status = 2, .err = "clippers: cannot read .: {os:21}\n"},
+    {.name = "FILE a device", .args = {"/dev/null"}, .status = 2, .err = "clippers: cannot read /dev/null: not a regular file\n"},
+    {.name = "FILE a FIFO", .args = {"fifo"}, .status = 2, .err = "clippers: cannot read fifo: not a regular file\n", .setup = "mkfifo fifo"},
+    {.name = "missing editor: no hint", .args = {"notes.txt"}, .env = {"VISUAL=/nonexistent/editor"}, .status = 2,
+     .err = "clippers: editing {work}/.clippers-{rand}/COMMIT_EDITMSG\n" + kNoEditor, .unwrapped_only = true},
+    {.name = "a link is edited beside its target and stays a link", .args = {"link.txt"}, .editor = "printf 'new' > \"$1\"",
+     .err = "clippers: editing {work}/x/.clippers-{rand}/COMMIT_EDITMSG\n",
+     .setup = "mkdir x && printf old > x/real.txt && ln -s x/real.txt link.txt",
+     .check = "[ \"$(cat x/real.txt)\" = new ] && [ \"$(readlink link.txt)\" = x/real.txt ]"},
+    {.name = "FILE removed while editing comes back", .args = {"./notes.txt"}, .editor = "rm notes.txt; printf 'back' > \"$1\"",
+     .err = kEditing, .file_after = "back\n"},
+    {.name = "changed while editing: not overwritten", .args = {"notes.txt"},
+     .editor = "printf 'theirs\\n' > notes.txt; printf 'mine\\n' > \"$1\"", .status = 2,
+     .err = kEditing + "clippers: notes.txt changed while it was being edited" + kKept, .file_after = "theirs\n", .draft_after = "mine\n"},
+    {.name = "replaced while editing: not overwritten", .args = {"notes.txt"},
+     .editor = "printf 'old\\n' > other; mv other notes.txt; printf 'mine' > \"$1\"", .status = 2,
+     .err = kEditing + "clippers: notes.txt changed while it was being edited" + kKept, .draft_after = "mine\n"},
+    {.name = "a link to another file at the draft path is not written through", .args = {"notes.txt"},
+     .editor = "rm \"$1\"; ln -s \"$PWD/victim\" \"$1\"; sleep 0.6", .status = 2, .err = kEditing + kNotRegular,
+     .setup = "printf 'precious' > victim", .check = "[ \"$(cat victim)\" = precious ]"},
+    {.name = "a hard link to FILE at the draft path: FILE replaced, not rewritten", .args = {"notes.txt"},
+     .editor = "rm \"$1\"; ln twin \"$1\"; sleep 0.6", .err = kEditing, .setup = "ln notes.txt twin", .check = "printf 'old\\n' | cmp -s - twin"},
+    {.name = "a directory at the draft path", .args = {"notes.txt"}, .editor = "rm \"$1\"; mkdir \"$1\"", .status = 2, .err = kEditing + kNotRegular},
+    {.name = "a swapped draft directory is never written into", .args = {"notes.txt"},
+     .editor = "d=$(dirname \"$1\"); mv \"$d\" \"$d.away\"; mkdir \"$d\"; ln -s \"$PWD/victim\" \"$1\"\n"
+               "printf 'edited' > \"$d.away/COMMIT_EDITMSG\"; sleep 0.6",
+     .err = kEditing, .file_after = "edited\n", .setup = "printf 'precious' > victim", .check = "[ \"$(cat victim)\" = precious ]",
+     .attacked = true},
+    {.name = "a draft saved in Latin-1 is kept", .args = {"notes.txt"}, .editor = "printf 'caf\\351' > \"$1\"", .status = 2,
+     .err = kEditing + "clippers: io error: stream did not contain valid UTF-8" + kKept, .draft_after = "caf\xE9"},
+    {.name = "the rename fails: the draft holds the approved content", .args = {"notes.txt"},
+     .editor = "chmod a-w .; printf 'approved' > \"$1\"", .status = 2,
+     .err = kEditing + "clippers: failed to replace {work}/notes.txt: {os:13}" + kKept, .draft_after = "approved\n",
+     .start = {.as_uid = kNobody}},
+    {.name = "a FILE the user may not write is not replaced", .args = {"notes.txt"},
+     .editor = "chmod u+w \"$1\"; printf 'mine' > \"$1\"", .status = 2, .err = kEditing + "clippers: io error: {os:13}" + kKept,
+     .draft_after = "mine", .setup = "chmod 444 notes.txt", .start = {.as_uid = kNobody}},
+    {.name = "another user's FILE in a shared directory is not replaced", .args = {"notes.txt"}, .editor = "printf 'mine' > \"$1\"",
+     .status = 2, .err = kEditing + "clippers: io error: {os:13}" + kKept, .draft_after = "mine", .setup = "chown 0:0 notes.txt",
+     .check = "[ \"$(stat -c %u notes.txt)\" = 0 ]", .root_only = true, .start = {.as_uid = kNobody}},
+    {.name = "root keeps another user's owner and set-user-ID", .args = {"notes.txt"}, .editor = "rm \"$1\"; printf 'new' > \"$1\"",
+     .err = kEditing, .file_after = "new\n", .setup = "chown 65534:65534 notes.txt && chmod 4750 notes.txt",
+     .check = "[ \"$(stat -c %u:%g:%a notes.txt)\" = 65534:65534:4750 ]", .root_only = true},
+    {.name = "a failed write keeps the user's draft whole", .args = {"notes.txt"},
+     .editor = "ulimit -S -f unlimited; head -c 3000 /dev/zero | tr '\\0' x > \"$1\"", .status = 2,
+     .err = kEditing + "clippers: io error: {os:27}" + kKept, .draft_after = std::string(3000, 'x'),
+     .check = "[ \"$(ls -A \"$(dirname \"$D\")\")\" = COMMIT_EDITMSG ]", .start = {.file_size_limit = 1024}},
+    {.name = "a read-only directory: no draft can be made", .args = {"notes.txt"}, .status = 2,
+     .err = "clippers: cannot prepare the edit buffer in {work}: {os:13} at path \"{work}/.clippers-{rand}\"\n",
+     .setup = "chmod 555 .", .start = {.as_uid = kNobody}},
+    {.name = "the disk fills while the approved content is written", .args = {"notes.txt"},
+     .editor = "head -c 40000 /dev/zero | tr '\\0' x > \"$1\"", .status = 2,
+     .err = "clippers: editing {work}/disk/.clippers-{rand}/COMMIT_EDITMSG\nclippers: io error: {os:28}" + kKept,
+     .draft_after = std::string(40000, 'x'),
+     .setup = "mkdir disk && { mount -t tmpfs -o size=64k tmpfs disk 2>/dev/null || exit 77; } && "
+              "printf 'old\\n' > disk/notes.txt && rm notes.txt && ln -s disk/notes.txt notes.txt",
+     .check = "umount disk", .root_only = true},
+    {.name = "SIGTERM keeps the draft", .args = {"notes.txt"}, .editor = "kill -TERM $PPID; exec sleep 5", .status = 128 + 15,
+     .err = kEditing + "clippers: interrupted by signal 15; draft at {draft}\n"},
+};
+
+TEST(EditE2e, FileMode) {
+  for (const Row& row : kFileRows) run_row(row);
+}
+
+// Every outcome in both modes, drawn at random: after each run the draft
+// directories on disk are exactly those the messages named.  CLIPPERS_LONG=1
+// draws 500 runs; CLIPPERS_SEED repeats a sequence.
+TEST(EditE2e, RandomRunsLeaveOnlyTheDraftsTheyName) {
+  std::vector<const Row*> rows;
+  for (const Row& row : kStdinRows) rows.push_back(&row);
+  for (const Row& row : kFileRows) rows.push_back(&row);
+  const char* seed_text = std::getenv("CLIPPERS_SEED");
+  const auto seed = seed_text != nullptr ? std::stoul(seed_text) : static_cast<unsigned long>(time(nullptr));
+  std::cout << "CLIPPERS_SEED=" << seed << "\n";
+  std::mt19937 random(static_cast<std::mt19937::result_type>(seed));
+  const int runs = std::getenv("CLIPPERS_LONG") != nullptr ? 500 : 20;
+  for (int i = 0; i < runs; ++i) run_row(*rows[random() % rows.size()]);
+}
+
+}  // namespace
+}  // namespace clippers_test
