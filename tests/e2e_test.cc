@@ -80,12 +80,17 @@ bool matches(const std::string& actual, std::string expected, const Vars& vars) 
     expected.replace(static_cast<std::size_t>(m.position(0)), static_cast<std::size_t>(m.length(0)),
                      std::string(std::strerror(code)) + " (os error " + std::to_string(code) + ")");
   }
+  // A long literal head is compared as it is: std::regex recurses per character.
+  const std::size_t head = expected.find('{');
+  if (actual.compare(0, head, expected, 0, head) != 0) return false;
+  const std::string rest = actual.substr(std::min(head, actual.size()));
+  expected.erase(0, head);
   std::string re = std::regex_replace(expected, std::regex(R"([.^$|()\[\]{}*+?\\])"), R"(\$&)");
   for (const auto& [hole, with] : Vars{{"ms", "[0-9]+"}, {"rand", "[A-Za-z0-9]{6}"}, {"line", "[^\\n\\x1b]*"},
                                        {"plain", "[^\\x1b]*"}, {"any", "[\\s\\S]*"}, {"notes", "(# [^\\n]*\\n){4}"}}) {
     re = replace_all(re, "\\{" + hole + "\\}", with);
   }
-  return std::regex_match(actual, std::regex(re));
+  return std::regex_match(rest, std::regex(re));
 }
 
 int sh(const std::string& script, const std::string& dir, const std::string& draft = "") {
@@ -320,10 +325,11 @@ const Row kSettingRows[] = {
 };
 
 TEST(EditE2e, EditorSettings) {
+  const std::string input = "x", editor = "printf ok > \"$1\"", out = "ok\n";
   for (Row row : kSettingRows) {
-    row.input = "x";
-    if (row.editor.empty()) row.editor = "printf ok > \"$1\"";
-    if (row.status == 0 && row.out.empty()) row.out = "ok\n";
+    row.input = input;
+    if (row.editor.empty()) row.editor = editor;
+    if (row.status == 0 && row.out.empty()) row.out = out;
     run_row(row);
   }
   for (const auto& [words, shown] : kWords) {
@@ -337,6 +343,9 @@ TEST(EditE2e, EditorSettings) {
 
 // Standard-input mode: the draft comes on standard input, the approved text leaves on standard output.
 const Row kStdinRows[] = {
+    // A pipe's first chunk holds 64 KiB: the draft's CR and its trailing LFs fall on either side.
+    {.name = "trailing LFs dropped across the chunks of a pipe", .input = std::string(65535, 'a') + "\r\n\n\n",
+     .editor = "printf ok > \"$1\"", .out = "ok\n", .seen = std::string(65535, 'a') + "\r\n\n" + kCut + "\n{notes}"},
     {.name = "edit is printed; the editor gets its words and the draft path", .args = {"--context", "from a\nscript "},
      .input = "Hello\r\n\n", .editor = "printf '%s|' \"$@\" > argv; printf 'Edited line\\r\\nsecond \\n\\n\\n' > \"$2\"",
      .env = {"VISUAL={tools}/ed --wait"}, .out = "Edited line\nsecond\n",
