@@ -468,7 +468,8 @@ const Row kFileRows[] = {
     {.name = "a swapped draft directory is never written into", .args = {"notes.txt"},
      .editor = "d=$(dirname \"$1\"); mv \"$d\" \"$d.away\"; mkdir \"$d\"; ln -s \"$PWD/victim\" \"$1\"\n"
                "printf 'edited' > \"$d.away/COMMIT_EDITMSG\"; sleep 0.6",
-     .err = kEditing, .file_after = "edited\n", .setup = "printf 'precious' > victim", .check = "[ \"$(cat victim)\" = precious ]",
+     .err = kEditing, .file_after = "edited\n", .setup = "printf 'precious' > victim", // The directory held is emptied; the one swapped in under its name is left alone.
+     .check = "[ \"$(cat victim)\" = precious ] && [ -L \"$D\" ] && [ -z \"$(ls -A \"${D%/*}.away\")\" ]",
      .attacked = true},
     {.name = "a draft saved in Latin-1 is kept", .args = {"notes.txt"}, .editor = "printf 'caf\\351' > \"$1\"", .status = 2,
      .err = kEditing + "clippers: io error: stream did not contain valid UTF-8" + kKept, .draft_after = "caf\xE9"},
