@@ -226,6 +226,11 @@ std::string random_name(std::string_view prefix, Wyrand& generator) {
   return name;
 }
 
+std::string random_name(std::string_view prefix) {
+  Wyrand generator = fresh_generator();
+  return random_name(prefix, generator);
+}
+
 Result<std::string, IoError> make_unique_dir(const std::string& base, std::string_view prefix,
                                              Wyrand generator, const MakeDirFn& make_dir,
                                              const EntropyFn& entropy) {

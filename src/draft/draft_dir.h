@@ -81,6 +81,8 @@ std::optional<std::size_t> alphabet_index(std::uint64_t r);
 
 // The prefix followed by RANDOM_NAME_LENGTH characters drawn from `generator`.
 std::string random_name(std::string_view prefix, Wyrand& generator);
+// The same from a fresh generator of the kind draft directories are named with.
+std::string random_name(std::string_view prefix);
 
 // Creates a new, empty directory named prefix + 6 random characters in
 // `parent` (a relative parent is taken from the current directory), mode 0700,

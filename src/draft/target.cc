@@ -82,8 +82,7 @@ class Replacement {
   Result<void, IoError> write(const Target& target, std::string_view content) {
     Fd file;
     for (std::uint32_t attempt = 0;; ++attempt) {
-      Wyrand generator{static_cast<std::uint64_t>(::getpid()) * 0x9e3779b97f4a7c15u + attempt};
-      name_ = random_name(".approved-", generator);
+      name_ = random_name(".approved-");
       auto created = create_file_in(dir_, name_, 0600);
       if (created) {
         file = std::move(created).value();

@@ -60,10 +60,4 @@ Result<void, IoError> write_all(int fd, std::string_view data) {
   return {};
 }
 
-Result<void, IoError> write_file(const std::string& path, std::string_view data, mode_t mode) {
-  auto fd = open_file(path, O_WRONLY | O_CREAT | O_TRUNC, mode);
-  if (!fd) return fail(std::move(fd).error());
-  return write_all(fd->get(), data);
-}
-
 }  // namespace clippers

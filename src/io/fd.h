@@ -1,6 +1,6 @@
 #pragma once
 // Fd: a move-only owner of a file descriptor, closed on destruction.
-// Opening files and writing them whole on top of it, with failures as values.
+// Opening files and writing to them, with failures as values.
 
 #include <sys/types.h>
 
@@ -39,8 +39,5 @@ Result<Fd, IoError> open_at(int dir, const std::string& name, int flags, mode_t 
 // Writes every byte, retrying EINTR; a write that accepts nothing fails with
 // "failed to write whole buffer".
 Result<void, IoError> write_all(int fd, std::string_view data);
-
-// Creates or truncates `path` (write-only, `mode` before the umask) and writes `data` into it.
-Result<void, IoError> write_file(const std::string& path, std::string_view data, mode_t mode = 0666);
 
 }  // namespace clippers
