@@ -2,11 +2,6 @@
 // FILE afterwards, only ever see the old or the new text.  CLIPPERS_LONG=1
 // runs the long version.
 #include <gtest/gtest.h>
-#include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <time.h>
 
 #include <atomic>
 #include <chrono>
@@ -15,31 +10,13 @@
 
 #include "process.h"
 
-extern char** environ;
-
 namespace clippers_test {
 namespace {
 
 std::string text_of(char fill) {
-  std::string line(79, fill);
-  line += '\n';
   std::string text;
-  text.reserve(16 << 20);
-  while (text.size() + line.size() <= (16u << 20)) text += line;
+  while (text.size() < (16u << 20)) text.append(79, fill) += '\n';
   return text;
-}
-
-pid_t start_tool(const std::string& file, const std::string& editor) {
-  const std::string visual = "VISUAL=" + editor;
-  std::vector<char*> env = {const_cast<char*>(visual.c_str()), nullptr};
-  const char* argv[] = {"clippers", file.c_str(), nullptr};
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  for (int fd : {0, 1, 2}) posix_spawn_file_actions_addopen(&actions, fd, "/dev/null", O_RDWR, 0);
-  pid_t pid = 0;
-  const int rc = posix_spawn(&pid, CLIPPERS_BINARY, &actions, nullptr, const_cast<char**>(argv), env.data());
-  posix_spawn_file_actions_destroy(&actions);
-  return rc == 0 ? pid : -1;
 }
 
 TEST(CrashE2e, FileIsOldOrNewWhateverMomentTheToolDies) {
@@ -68,21 +45,15 @@ TEST(CrashE2e, FileIsOldOrNewWhateverMomentTheToolDies) {
   for (int run = 0; run < runs; ++run) {
     write_file(file, old_text);
     watching = true;
-    const auto start = std::chrono::steady_clock::now();
-    const pid_t pid = start_tool(file, tools.file("ed"));
-    ASSERT_GT(pid, 0);
     // The first run measures how long a whole run takes; the others die at a
     // random moment before, during or after the replacement.
-    if (run > 0) {
-      const auto delay = std::uniform_real_distribution<double>(0, 1.2 * full_ms)(random);
-      std::this_thread::sleep_for(std::chrono::duration<double, std::milli>(delay));
-      kill(pid, SIGKILL);
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
+    Invocation inv{.argv = {"clippers", file}, .env = {"VISUAL=" + tools.file("ed")}, .cwd = work.path()};
+    if (run > 0) inv.start.kill_after_ms = std::uniform_real_distribution<double>(0, 1.2 * full_ms)(random);
+    const auto start = std::chrono::steady_clock::now();
+    const Outcome outcome = run_clippers(inv);
     if (run == 0) {
       full_ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-      ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+      ASSERT_EQ(outcome.status, 0) << outcome.err;
     }
     watching = false;
     const std::string after = read_file(file);

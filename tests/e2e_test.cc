@@ -71,8 +71,13 @@ std::string replace_all(std::string text, const std::string& from, const std::st
   return text;
 }
 
+std::string fill(std::string text, const Vars& vars) {
+  for (const auto& [name, value] : vars) text = replace_all(text, name, value);
+  return text;
+}
+
 bool matches(const std::string& actual, std::string expected, const Vars& vars) {
-  for (const auto& [name, value] : vars) expected = replace_all(expected, name, value);
+  expected = fill(expected, vars);
   if (expected.find('{') == std::string::npos) return actual == expected;
   static const std::regex os(R"(\{os:([0-9]+)\})");
   for (std::smatch m; std::regex_search(expected, m, os);) {
@@ -118,10 +123,6 @@ void run_row(const Row& row) {
                      : row.unwrapped_only && std::getenv("CLIPPERS_TEST_WRAPPER") ? "not under a wrapper" : nullptr;
   TempDir tools, work, tmp;
   Vars vars = {{"{tools}", tools.path()}, {"{work}", work.path()}, {"{tmp}", tmp.path()}};
-  const auto fill = [&](std::string text) {
-    for (const auto& [name, value] : vars) text = replace_all(text, name, value);
-    return text;
-  };
   for (const TempDir* dir : {&tools, &work, &tmp}) chmod(dir->path().c_str(), 0777);
   write_file(tools.file("ed"), "#!/bin/sh\nC='" + kCut + "'\nfor a; do last=$a; done\nprintf %s \"$last\" > '" +
                                    tools.file("arg") + "'\ncp \"$last\" '" + tools.file("seen") + "' 2>/dev/null\n" + row.editor + "\n", 0755);
@@ -131,7 +132,7 @@ void run_row(const Row& row) {
       ASSERT_EQ(chown(path.c_str(), row.start.as_uid, row.start.as_uid), 0);
     }
   }
-  const int set_up = skip || row.setup.empty() ? 0 : sh(fill(row.setup), work.path());
+  const int set_up = skip || row.setup.empty() ? 0 : sh(fill(row.setup, vars), work.path());
   if (WIFEXITED(set_up) && WEXITSTATUS(set_up) == 77) skip = "this machine cannot set it up";
   if (skip) {
     std::cout << "[ SKIPPED ] row \"" << row.name << "\": " << skip << "\n";
@@ -144,9 +145,9 @@ void run_row(const Row& row) {
     inv.start.stdin_path = work.file(row.start.stdin_path);
     write_file(inv.start.stdin_path, row.input);
   }
-  for (const std::string& arg : row.args) inv.argv.push_back(fill(arg));
+  for (const std::string& arg : row.args) inv.argv.push_back(fill(arg, vars));
   // The row's own variables come first: the first of two settings wins.
-  for (const std::string& var : row.env) inv.env.push_back(fill(var));
+  for (const std::string& var : row.env) inv.env.push_back(fill(var, vars));
   inv.env.push_back("TMPDIR=" + tmp.path());
   const Outcome r = run_clippers(inv);
 
@@ -170,7 +171,7 @@ void run_row(const Row& row) {
     EXPECT_EQ(drafts_left(work, tmp), expected);
   }
   EXPECT_EQ(row.draft_after ? read_file(draft) : "", row.draft_after.value_or(""));
-  EXPECT_TRUE(row.check.empty() || sh(fill(row.check), work.path(), draft) == 0) << row.check;
+  EXPECT_TRUE(row.check.empty() || sh(fill(row.check, vars), work.path(), draft) == 0) << row.check;
 }
 
 // Help and version: standard output, status 0, named after argv[0] (the version

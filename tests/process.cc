@@ -1,6 +1,5 @@
 #include "process.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <grp.h>
 #include <signal.h>
@@ -11,11 +10,14 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <stdexcept>
 #include <thread>
@@ -25,12 +27,6 @@ namespace {
 
 void check(bool ok, const char* what) {
   if (!ok) throw std::runtime_error(std::string(what) + ": " + std::strerror(errno));
-}
-
-std::string take(FILE* file) {
-  const std::string text = read_file("/proc/self/fd/" + std::to_string(fileno(file)));
-  std::fclose(file);
-  return text;
 }
 
 }  // namespace
@@ -58,10 +54,8 @@ Outcome run_clippers(const Invocation& inv) {
   const char* wrapper = std::getenv("CLIPPERS_TEST_WRAPPER");
   if (wrapper != nullptr) {
     std::istringstream split(wrapper);
-    std::vector<std::string> words;
-    for (std::string word; split >> word;) words.push_back(word);
     args.front() = CLIPPERS_BINARY;
-    args.insert(args.begin(), words.begin(), words.end());
+    args.insert(args.begin(), std::istream_iterator<std::string>(split), {});
   }
   std::vector<char*> argv;
   for (auto& a : args) argv.push_back(a.data());
@@ -121,10 +115,18 @@ Outcome run_clippers(const Invocation& inv) {
     }
     close(in[1]);
   });
+  if (s.kill_after_ms > 0) {
+    std::this_thread::sleep_for(std::chrono::duration<double, std::milli>(s.kill_after_ms));
+    kill(pid, SIGKILL);
+  }
   int status = 0;
   while (waitpid(pid, &status, 0) < 0) check(errno == EINTR, "waitpid");
   feed.join();
   if (master >= 0) close(master);
+  const auto take = [](FILE* file) {
+    std::string text = read_file("/proc/self/fd/" + std::to_string(fileno(file)));
+    return std::fclose(file), text;
+  };
   return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), take(out), take(err)};
 }
 
@@ -144,29 +146,20 @@ TempDir::~TempDir() {
 }
 
 std::string read_file(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
+  std::ostringstream text;
+  text << std::ifstream(path, std::ios::binary).rdbuf();
+  return text.str();
 }
 
 void write_file(const std::string& path, const std::string& data, int mode) {
-  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  check(fd >= 0, "open");
-  check(write(fd, data.data(), data.size()) == static_cast<ssize_t>(data.size()), "write");
-  close(fd);
+  check(bool(std::ofstream(path, std::ios::binary | std::ios::trunc) << data), "write");
   check(chmod(path.c_str(), static_cast<mode_t>(mode)) == 0, "chmod");
 }
 
 std::vector<std::string> list_dir(const std::string& dir) {
   std::vector<std::string> names;
-  DIR* d = opendir(dir.c_str());
-  if (d == nullptr) return names;
-  while (dirent* entry = readdir(d)) {
-    const std::string name = entry->d_name;
-    if (name != "." && name != "..") names.push_back(name);
-  }
-  closedir(d);
+  std::error_code missing;
+  for (const auto& entry : std::filesystem::directory_iterator(dir, missing)) names.push_back(entry.path().filename());
   std::sort(names.begin(), names.end());
   return names;
 }

@@ -26,6 +26,7 @@ struct Start {
   unsigned long file_size_limit = 0;  // the soft RLIMIT_FSIZE, in bytes
   bool ignore_sigchld = false;        // SIGCHLD ignored, as some callers leave it
   int open_fds = 0;                   // this many more descriptors open
+  double kill_after_ms = 0;           // when set: SIGKILL this long after the start
 };
 
 struct Invocation {
