@@ -60,11 +60,9 @@ Outcome run_clippers(const Invocation& inv) {
   std::vector<char*> argv;
   for (auto& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
-  std::vector<std::string> env;
-  const bool own_path = std::any_of(inv.env.begin(), inv.env.end(),
-                                    [](const std::string& e) { return e.rfind("PATH=", 0) == 0; });
-  if (const char* path = std::getenv("PATH"); path != nullptr && !own_path) env.push_back(std::string("PATH=") + path);
-  env.insert(env.end(), inv.env.begin(), inv.env.end());
+  // The first of two settings wins, so a PATH of the invocation's own beats the inherited one.
+  std::vector<std::string> env = inv.env;
+  if (const char* path = std::getenv("PATH")) env.push_back(std::string("PATH=") + path);
   std::vector<char*> envp;
   for (auto& e : env) envp.push_back(e.data());
   envp.push_back(nullptr);

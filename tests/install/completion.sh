@@ -6,15 +6,11 @@
 set -u
 shell=$1 dir=$2
 
-case $shell in
-zsh | fish)
-  if ! command -v "$shell" >/dev/null; then
-    echo "SKIP: $shell is not installed, its completion is not checked"
-    exit 77
-  fi
+if [ "$shell" != bash ]; then
+  command -v "$shell" >/dev/null || { echo "SKIP: $shell is not installed, its completion is not checked"; exit 77; }
   if [ "$shell" = zsh ]; then zsh -n "$dir/_clippers"; else fish --no-execute "$dir/clippers.fish"; fi
-  exit ;;
-esac
+  exit
+fi
 
 tmp=$(mktemp -d) && trap 'rm -rf "$tmp"' EXIT && cd "$tmp" || exit 1
 touch notes.md -- -notes && mkdir drafts
@@ -25,12 +21,10 @@ status=0
 # check EXPECTED WORD...: completing the last word of `clippers WORD...`
 # offers exactly EXPECTED (sorted, space-separated).
 check() {
-  local want=$1
+  local want=$1 got
   shift
-  COMP_WORDS=(clippers "$@")
-  COMP_CWORD=$#
+  COMP_WORDS=(clippers "$@") COMP_CWORD=$#
   _clippers
-  local got
   got=$(printf '%s\n' "${COMPREPLY[@]}" | sort | paste -sd ' ')
   [ "$got" = "$want" ] || { echo "FAIL: clippers $*<TAB> offers '$got', want '$want'"; status=1; }
 }
