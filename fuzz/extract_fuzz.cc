@@ -27,8 +27,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   joined.resize(trim_end(joined).size());
   const std::optional<std::string> content = extract_content(text);
   CHECK(content == (is_blank(joined) ? std::nullopt : std::optional(joined)));
-  if (content) {
-    CHECK(is_valid_utf8(*content) && !is_blank(*content) && trim_end(*content) == *content);
-  }
+  CHECK(!content || (is_valid_utf8(*content) && !is_blank(*content) && trim_end(*content) == *content));
   return 0;
 }

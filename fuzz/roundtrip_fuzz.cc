@@ -10,15 +10,8 @@
 
 using namespace clippers;
 
-namespace {
-
-bool in_domain(std::string_view text) {
-  return is_valid_utf8(text) && !find_clippers_line(text);
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const auto in_domain = [](std::string_view text) { return is_valid_utf8(text) && !find_clippers_line(text); };
   const std::string_view in = as_text(data, size);
   const std::size_t nul = in.find('\0');
   const std::string_view draft = in.substr(0, nul);

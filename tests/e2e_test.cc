@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstring>
 #include <ctime>
+#include <numeric>
 #include <optional>
 #include <random>
 #include <regex>
@@ -303,17 +304,13 @@ const std::pair<std::string, std::string> kWords[] = {
     {"'a\nb\\c\"'", "[a\nb\\c\"]"}, {"\"a'b\\\"c\\$d\\`e\\\\f\\\ng\\nh\"", "[a'b\"c$d`e\\fg\\nh]"},
     {"a #", "[a]"}, {"a \\", "[a][\\]"}, {"ab\\", "[ab\\]"}, {"a ''", "[a][]"}};
 
-std::string all_spaces() {
-  std::string all;
-  for (const std::string& s : kSpaces) all += s;
-  return all;
-}
+const std::string kAllSpaces = std::accumulate(kSpaces.begin(), kSpaces.end(), std::string());
 
 const Row kSettingRows[] = {
     {.name = "EDITOR when VISUAL is blank", .env = {"VISUAL= \t\u3000", "EDITOR={tools}/ed"}},
     {.name = "EDITOR when VISUAL is not UTF-8", .env = {"VISUAL=ed\xff", "EDITOR={tools}/ed"}},
     {.name = "EDITOR when VISUAL is only a comment", .env = {"VISUAL=# x", "EDITOR={tools}/ed"}},
-    {.name = "white space of every kind around the setting", .env = {"VISUAL=" + all_spaces() + "{tools}/ed" + all_spaces()}},
+    {.name = "white space of every kind around the setting", .env = {"VISUAL=" + kAllSpaces + "{tools}/ed" + kAllSpaces}},
     {.name = "bare editor names are looked up on PATH", .env = {"PATH={tools}", "VISUAL=ed"}},
     {.name = "the value is trimmed, the words are not", .editor = kShowWords, .env = {"VISUAL=\r'{tools}/ed' ' a '\r"}, .out = "[ a ]\n"},
     {.name = "an unclosed quote in EDITOR", .env = {"VISUAL=# only", "EDITOR=\"a\\"}, .status = 2, .err = "clippers: io error: missing closing quote\n"},
