@@ -23,13 +23,9 @@
 #include <thread>
 
 namespace clippers_test {
-namespace {
-
-void check(bool ok, const char* what) {
+static void check(bool ok, const char* what) {
   if (!ok) throw std::runtime_error(std::string(what) + ": " + std::strerror(errno));
 }
-
-}  // namespace
 
 Outcome run_clippers(const Invocation& inv) {
   const Start& s = inv.start;
