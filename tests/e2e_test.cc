@@ -272,7 +272,9 @@ const Row kYesRows[] = {
      .err = "clippers: failed to read stdin: stream did not contain valid UTF-8\n"},
     {.name = "standard input a regular file", .args = {"--yes"}, .input = " from a file \xE3\x80\x80\n\n",
      .out = " from a file\n", .start = {.stdin_path = "input.txt"}},
-    {.name = "FILE named in invalid UTF-8", .args = {"--yes", "gone\xFF.txt"}, .status = 2, .err = "clippers: cannot read gone\ufffd.txt: {os:2}\n"},
+    {.name = "FILE named in invalid UTF-8: a stray byte, a surrogate, an overlong form, a value above U+10FFFF",
+     .args = {"--yes", "gone\xFF\xED\xA0\x80\xC0\xAF\xF4\x90\x80\x80.txt"}, .status = 2,
+     .err = "clippers: cannot read gone\ufffd" "\ufffd\ufffd\ufffd" "\ufffd\ufffd" "\ufffd\ufffd\ufffd\ufffd.txt: {os:2}\n"},
 };
 
 TEST(YesE2e, ApprovesWithoutAnEditor) {
