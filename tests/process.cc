@@ -81,7 +81,9 @@ Outcome run_clippers(const Invocation& inv) {
     if (from < 0 || to < 0 || dup2(from, 0) < 0 || dup2(to, 1) < 0 || dup2(err_fd, 2) < 0) _exit(126);
     for (int fd : {in[0], in[1], out_fd, err_fd, gone[0], gone[1], to, from}) close(fd);
     if (!inv.cwd.empty() && chdir(inv.cwd.c_str()) != 0) _exit(126);
-    signal(SIGPIPE, SIG_DFL);
+    // The tool starts with the default actions whatever the test inherited
+    // (nohup ignores SIGHUP); only the start conditions below change them.
+    for (int sig : {SIGPIPE, SIGHUP, SIGTERM, SIGINT, SIGQUIT}) signal(sig, SIG_DFL);
     if (s.ignore_sigchld) signal(SIGCHLD, SIG_IGN);
     for (int i = 0; i < s.open_fds; ++i) {
       if (open("/dev/null", O_RDONLY) < 0) _exit(126);
