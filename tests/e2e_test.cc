@@ -13,6 +13,7 @@
 #include <optional>
 #include <random>
 #include <regex>
+#include <sstream>
 
 #include "process.h"
 
@@ -60,6 +61,7 @@ struct Row {
   std::string argv0 = "clippers";
   bool root_only = false;
   bool attacked = false;   // the editor leaves directories of its own
+  bool unread = false;     // the editor never reads the draft (a person's editor always does)
   // Not under CLIPPERS_TEST_WRAPPER: valgrind needs TMPDIR and cannot report a failed spawn as such.
   bool unwrapped_only = false;
   Start start = {};
@@ -118,12 +120,14 @@ void run_row(const Row& row) {
                      : row.unwrapped_only && std::getenv("CLIPPERS_TEST_WRAPPER") ? "not under a wrapper" : nullptr;
   TempDir tools, work, tmp;
   Vars vars = {{"{tools}", tools.path()}, {"{work}", work.path()}, {"{tmp}", tmp.path()}};
-  for (const int code : {ENOENT, EACCES, EISDIR, EFBIG, ENOSPC, EPIPE}) {
+  vars.push_back({"{clippers}", CLIPPERS_BINARY});
+  for (const int code : {ENOENT, EACCES, EISDIR, EFBIG, ENOSPC, EPIPE, EBUSY}) {
     vars.push_back({"{os:" + std::to_string(code) + "}", std::strerror(code) + (" (os error " + std::to_string(code) + ")")});
   }
   for (const TempDir* dir : {&tools, &work, &tmp}) chmod(dir->path().c_str(), 0777);
   write_file(tools.file("ed"), "#!/bin/sh\nC='" + kCut + "'\nfor a; do last=$a; done\nprintf %s \"$last\" > '" +
-                                   tools.file("arg") + "'\ncp \"$last\" '" + tools.file("seen") + "' 2>/dev/null\n" + row.editor + "\n", 0755);
+                                   tools.file("arg") + "'\n" + (row.unread ? "" : "cp \"$last\" '" + tools.file("seen") + "' 2>/dev/null\n") +
+                                   row.editor + "\n", 0755);
   write_file(work.file("notes.txt"), row.file);
   if (row.start.as_uid != 0 && root) {
     for (const std::string& path : {work.path(), tmp.path(), work.file("notes.txt")}) {
@@ -139,7 +143,7 @@ void run_row(const Row& row) {
   ASSERT_EQ(set_up, 0) << row.setup;
   const std::vector<std::string> before = drafts_left(work, tmp);
   Invocation inv{.argv = {row.argv0}, .input = row.input, .cwd = work.path(), .start = row.start};
-  if (!row.start.stdin_path.empty()) {  // the input comes from a regular file of that name instead
+  if (!row.start.stdin_path.empty() && row.start.stdin_path[0] != '/') {  // the input comes from a regular file of that name instead
     inv.start.stdin_path = work.file(row.start.stdin_path);
     write_file(inv.start.stdin_path, row.input);
   }
@@ -150,21 +154,24 @@ void run_row(const Row& row) {
   const Outcome r = run_clippers(inv);
 
   const std::string draft = read_file(tools.file("arg"));
+  const std::string draft_dir = draft.substr(0, draft.rfind('/'));
   vars.push_back({"{draft}", draft});
+  vars.push_back({"{dir}", draft_dir});
   EXPECT_EQ(r.status, row.status);
   EXPECT_TRUE(matches(r.out, row.out, vars)) << "stdout: " << r.out;
   EXPECT_TRUE(matches(r.err, row.err, vars)) << "stderr: " << r.err;
   const std::string seen = read_file(tools.file("seen"));
   EXPECT_TRUE(row.seen.empty() || matches(seen, row.seen, vars)) << "the editor got: " << seen;
   EXPECT_EQ(read_file(work.file("notes.txt")), row.file_after.value_or(row.file));
-  // A draft stays exactly when the last message names it ("editing" only announces it).
-  const std::size_t newline = r.err.rfind('\n', r.err.size() >= 2 ? r.err.size() - 2 : 0);
-  const std::string last_line = r.err.substr(newline == std::string::npos ? 0 : newline + 1);
-  const bool named = !draft.empty() && last_line.find(draft) != std::string::npos &&
-                     last_line.rfind("clippers: editing ", 0) != 0;
+  // A draft directory stays exactly when a message names it ("editing" only announces it).
+  bool named = false;
+  std::istringstream lines(r.err);
+  for (std::string line; !draft.empty() && std::getline(lines, line);) {
+    named = named || (line.find(draft_dir) != std::string::npos && line.rfind("clippers: editing ", 0) != 0);
+  }
   if (!row.attacked) {
     std::vector<std::string> expected = before;
-    if (named) expected.push_back(draft.substr(0, draft.rfind('/')));
+    if (named) expected.push_back(draft_dir);
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(drafts_left(work, tmp), expected);
   }
@@ -272,6 +279,11 @@ const Row kYesRows[] = {
      .err = "clippers: failed to read stdin: stream did not contain valid UTF-8\n"},
     {.name = "standard input a regular file", .args = {"--yes"}, .input = " from a file \xE3\x80\x80\n\n",
      .out = " from a file\n", .start = {.stdin_path = "input.txt"}},
+    {.name = "an endless FILE that is not UTF-8 is refused at once", .args = {"--yes", "/dev/urandom"}, .status = 2,
+     .err = "clippers: cannot read /dev/urandom: stream did not contain valid UTF-8\n", .start = {.kill_after_ms = 10000}},
+    {.name = "an endless standard input that is not UTF-8 is refused at once", .args = {"--yes"}, .status = 2,
+     .err = "clippers: failed to read stdin: stream did not contain valid UTF-8\n",
+     .start = {.stdin_path = "/dev/urandom", .kill_after_ms = 10000}},
     {.name = "FILE named in invalid UTF-8: a stray byte, a surrogate, an overlong form, a value above U+10FFFF",
      .args = {"--yes", "gone\xFF\xED\xA0\x80\xC0\xAF\xF4\x90\x80\x80.txt"}, .status = 2,
      .err = "clippers: cannot read gone\ufffd" "\ufffd\ufffd\ufffd" "\ufffd\ufffd" "\ufffd\ufffd\ufffd\ufffd.txt: {os:2}\n"},
@@ -304,6 +316,10 @@ const std::pair<std::string, std::string> kWords[] = {
 
 const std::string kAllSpaces = std::accumulate(kSpaces.begin(), kSpaces.end(), std::string());
 
+std::string itself_error(const std::string& variable) {
+  return "clippers: $" + variable + " names clippers itself; set CLIPPERS_EDITOR to the editor to open (CLIPPERS_EDITOR=vim)\n";
+}
+
 const Row kSettingRows[] = {
     {.name = "EDITOR when VISUAL is blank", .env = {"VISUAL= \t\u3000", "EDITOR={tools}/ed"}},
     {.name = "EDITOR when VISUAL is not UTF-8", .env = {"VISUAL=ed\xff", "EDITOR={tools}/ed"}},
@@ -315,7 +331,24 @@ const Row kSettingRows[] = {
     {.name = "an empty first word names no editor", .env = {"VISUAL=''"}, .status = 2, .err = kNoEditor + kHint, .unwrapped_only = true},
     {.name = "no setting: vi, not on this PATH", .env = {"PATH={tools}", "VISUAL=# x", "EDITOR= "}, .status = 2, .err = kNoEditor + kHint,
      .unwrapped_only = true},
+    {.name = "CLIPPERS_EDITOR comes first", .env = {"CLIPPERS_EDITOR={tools}/ed", "VISUAL=no-such-editor"}},
+    {.name = "a launcher with its wait flag runs", .editor = "printf ok > \"$last\"", .env = {"PATH={tools}", "VISUAL=code -n --wait"},
+     .setup = "ln -s ed {tools}/code"},
+    {.name = "VISUAL names this tool", .env = {"VISUAL={clippers} --yes"}, .status = 2, .err = itself_error("VISUAL")},
+    {.name = "EDITOR names this tool through PATH", .env = {"PATH={tools}", "EDITOR=myedit"}, .status = 2,
+     .err = itself_error("EDITOR"), .setup = "ln -s {clippers} {tools}/myedit"},
 };
+
+// Settings that name a launcher without its wait flag, and what the refusal says.
+const std::pair<std::string, std::string> kLaunchers[] = {
+    {"code", "code returns before the file is closed; use \"code --wait\""},
+    {"/opt/x/subl -n", "subl returns before the file is closed; use \"/opt/x/subl --wait -n\""},
+    {"gvim", "gvim returns before the file is closed; use \"gvim -f\""},
+    {"kate 'a b'", "kate returns before the file is closed; use \"kate --block 'a b'\""},
+    {"gedit", "gedit returns before the file is closed; use \"gedit --wait\""},
+    {"emacsclient -n -c", "emacsclient returns before the file is closed; use \"emacsclient -c\""},
+    {"open -e", "open returns before the file is closed; use \"open -W -e\""},
+    {"xdg-open", "xdg-open returns before the file is closed; set an editor that waits, such as \"code --wait\""}};
 
 TEST(EditE2e, EditorSettings) {
   const std::string input = "x", editor = "printf ok > \"$1\"", out = "ok\n";
@@ -327,6 +360,12 @@ TEST(EditE2e, EditorSettings) {
   }
   for (const auto& [words, shown] : kWords) {
     run_row({.name = "words", .input = "x", .editor = kShowWords, .env = {"VISUAL={tools}/ed " + words}, .out = shown + "\n"});
+  }
+  // Refused before anything is written: no draft directory, and the launcher (a copy of the editor) never starts.
+  for (const auto& [setting, refusal] : kLaunchers) {
+    run_row({.name = "a launcher that does not wait", .input = "x", .env = {"VISUAL=" + setting, "PATH={tools}"}, .status = 2,
+             .err = "clippers: " + refusal + "\n", .setup = "for p in code subl gvim kate gedit emacsclient open xdg-open; do ln -s ed {tools}/$p; done",
+             .check = "[ ! -e {tools}/arg ]"});
   }
   for (const std::string words : {"'x", "\"", "a 'b", "\"ab\\", "'it''s", "\"a\\\""}) {
     run_row({.name = "unclosed quote stops the search", .input = "x", .env = {"VISUAL={tools}/ed " + words, "EDITOR={tools}/ed"},
@@ -360,6 +399,8 @@ const Row kStdinRows[] = {
     {.name = "fast and untouched: never opened", .input = "Same text  \n\n\n", .editor = "exit 0", .status = 2,
      .err = kNeverOpened + "; draft at {draft}\n", .seen = "Same text  \n\n" + kCut + "\n{notes}", .check = "cmp -s \"$D\" {tools}/seen"},
     {.name = "slow and untouched: approved", .input = "Same text  \n", .editor = "sleep 0.7", .out = "Same text\n"},
+    {.name = "slow, untouched and never read: never opened", .input = "Same text\n", .editor = "sleep 0.7", .status = 2,
+     .err = kNeverOpened + "; draft at {draft}\n", .unread = true},
     {.name = "untouched CR LF draft is never opened, not approved", .input = "one\r\ntwo\r\n", .editor = "exit 0", .status = 2,
      .err = kNeverOpened + "; draft at {draft}\n"},
     {.name = "untouched buffer cut by its context is never opened", .args = {"--context", "note\n" + kCut}, .input = "a",
@@ -380,6 +421,21 @@ const Row kStdinRows[] = {
     {.name = "the draft directory is private and goes with all the editor left in it", .input = "x",
      .editor = "d=$(dirname \"$1\"); mkdir -p $d/sub/deeper; ln -s $PWD/notes.txt $d/sub/link; stat -c %a $d > \"$1\"",
      .out = "700\n"},
+    {.name = "directories the editor left unsearchable and deep are removed", .input = "x",
+     .editor = "cd \"$(dirname \"$1\")\" && mkdir -p a/b && touch a/b/f && chmod 0 a/b a && for i in $(seq 40); do mkdir n; cd n; done; "
+               "touch f; printf ok > \"$1\"",
+     .out = "ok\n", .start = {.as_uid = kNobody}},
+    {.name = "what cannot be removed is named", .input = "x", .editor = "d=$(dirname \"$1\"); mkdir $d/m && mount -t tmpfs tmpfs $d/m && printf ok > \"$1\"",
+     .out = "ok\n", .err = "clippers: warning: could not remove {dir}: {os:16} at path \"{dir}/m\"\n",
+     .setup = "mkdir probe && { mount -t tmpfs tmpfs probe 2>/dev/null || exit 77; } && umount probe", .check = "umount \"${D%/*}/m\"",
+     .root_only = true},
+    {.name = "an end signal while standard output is stalled names the draft", .input = "x",
+     .editor = "head -c 300000 /dev/zero | tr '\\0' y > \"$1\"", .status = 128 + 15,
+     .err = "clippers: interrupted by signal 15; draft at {draft}\n", .start = {.kill_after_ms = 1500, .kill_signal = SIGTERM, .stall_stdout = true}},
+    {.name = "a draft directory replaced while the editor ran approves nothing", .input = "draft",
+     .editor = "d=$(dirname \"$1\"); mv \"$d\" \"$d.away\"; mkdir \"$d\"; : > \"$1\"; sleep 0.6", .status = 2,
+     .err = "clippers: {dir} was replaced while the editor ran; nothing approved; the draft directory is now at {dir}.away\n",
+     .check = "[ -d \"${D%/*}.away\" ] && [ -e \"$D\" ]", .attacked = true},
     {.name = "an empty TMPDIR is the current directory", .input = "x", .editor = "dirname \"$1\" > \"$1\"",
      .env = {"VISUAL={tools}/ed", "TMPDIR="}, .out = "{work}/clippers-{rand}\n", .unwrapped_only = true},
     {.name = "a missing TMPDIR, shown with escapes", .input = "draft", .env = {"VISUAL={tools}/ed", "TMPDIR={work}/q\"\\\t\x01\xCC\x81\xFF"},
@@ -393,7 +449,8 @@ const Row kStdinRows[] = {
     {.name = "many descriptors already open", .input = "draft", .editor = "printf 'fine' > \"$1\"", .out = "fine\n", .start = {.open_fds = 1000}},
     {.name = "the editor gets the controlling terminal", .input = "draft", .editor = kWhichTerminal, .out = "++-\n",
      .start = {.controlling_terminal = true}},
-    {.name = "without a terminal the streams are inherited", .input = "draft", .editor = kWhichTerminal, .out = "---\n"},
+    {.name = "without a terminal the editor's screen goes to standard error", .input = "draft", .editor = kWhichTerminal + "; echo screen",
+     .out = "---\n", .err = "screen\n"},
     {.name = "an interrupt reaches the editor alone", .input = "draft", .editor = "trap - INT\nkill -INT 0\nsleep 1", .status = 2,
      .err = "clippers: editor exited with code -1; draft at {draft}\n"},
     {.name = "an inherited ignored SIGCHLD does not break the wait", .input = "draft", .editor = "printf 'waited' > \"$1\"",
@@ -413,12 +470,16 @@ TEST(EditE2e, StandardInputMode) {
 // FILE mode: notes.txt is edited in place and replaced only by one rename.
 const Row kFileRows[] = {
     {.name = "approved: LF line ends, final line feed and mode kept", .args = {"notes.txt", "--context", "ctx"},
-     .editor = "cp \"$1\" copy; rm \"$1\"; cp copy \"$1\"; sleep 0.6", .err = kEditing,
+     .editor = "cp \"$1\" copy; mv \"$1\" \"$1~\"; cp copy \"$1\"; sleep 0.6", .err = kEditing,
      .seen = "line one\r\nline two\n\n" + kCut + "\n{notes}#\n# Context: ctx\n", .file = "line one\r\nline two\n",
      .file_after = "line one\nline two\n", .setup = "chmod 600 notes.txt", .check = "[ \"$(stat -c %a notes.txt)\" = 600 ]"},
     {.name = "abort, FILE named in invalid UTF-8", .args = {"n\xFF.txt"}, .editor = ": > \"$1\"", .status = 1,
      .err = kEditing + "clippers: aborted; n\ufffd.txt left unchanged\n", .setup = "cp notes.txt \"$(printf 'n\\377.txt')\""},
     {.name = "non-zero exit", .args = {"notes.txt"}, .editor = "exit 3", .status = 2, .err = kEditing + "clippers: editor exited with code 3\n"},
+    {.name = "the editor's rescue files are kept", .args = {"notes.txt"}, .editor = "printf x > \"$1.save\"; : > \"$(dirname \"$1\")/.swp\"; exit 1",
+     .status = 2, .err = kEditing + "clippers: editor exited with code 1\nclippers: kept {dir}: the editor left .swp, COMMIT_EDITMSG.save there\n"},
+    {.name = "slow, untouched and never read: never opened", .args = {"notes.txt"}, .editor = "sleep 0.7", .status = 2,
+     .err = kEditing + kNeverOpened + "\n", .unread = true},
     {.name = "killed editor keeps the draft", .args = {"notes.txt"}, .editor = "kill -9 $$", .status = 2,
      .err = kEditing + "clippers: editor exited with code -1; draft at {draft}\n"},
     {.name = "draft removed by the editor", .args = {"notes.txt"}, .editor = "rm \"$1\"", .status = 2, .err = kEditing + "clippers: io error: {os:2}\n"},
@@ -447,6 +508,9 @@ const Row kFileRows[] = {
     {.name = "changed while editing: not overwritten", .args = {"notes.txt"},
      .editor = "printf 'theirs\\n' > notes.txt; printf 'mine\\n' > \"$1\"", .status = 2,
      .err = kEditing + "clippers: notes.txt changed while it was being edited" + kKept, .file_after = "theirs\n", .draft_after = "mine\n"},
+    {.name = "a mode changed while editing is a change", .args = {"notes.txt"}, .editor = "chmod 600 notes.txt; printf 'mine' > \"$1\"",
+     .status = 2, .err = kEditing + "clippers: notes.txt changed while it was being edited" + kKept, .draft_after = "mine\n",
+     .check = "[ \"$(stat -c %a notes.txt)\" = 600 ]"},
     {.name = "replaced while editing: not overwritten", .args = {"notes.txt"},
      .editor = "printf 'old\\n' > other; mv other notes.txt; printf 'mine' > \"$1\"", .status = 2,
      .err = kEditing + "clippers: notes.txt changed while it was being edited" + kKept, .draft_after = "mine\n"},
@@ -456,11 +520,12 @@ const Row kFileRows[] = {
     {.name = "a hard link to FILE at the draft path: FILE replaced, not rewritten", .args = {"notes.txt"},
      .editor = "rm \"$1\"; ln twin \"$1\"; sleep 0.6", .err = kEditing, .setup = "ln notes.txt twin", .check = "printf 'old\\n' | cmp -s - twin"},
     {.name = "a directory at the draft path", .args = {"notes.txt"}, .editor = "rm \"$1\"; mkdir \"$1\"", .status = 2, .err = kEditing + kNotRegular},
-    {.name = "a swapped draft directory is never written into", .args = {"notes.txt"},
+    {.name = "a swapped draft directory is never written into, nor approved", .args = {"notes.txt"},
      .editor = "d=$(dirname \"$1\"); mv \"$d\" \"$d.away\"; mkdir \"$d\"; ln -s \"$PWD/victim\" \"$1\"\n"
                "printf 'edited' > \"$d.away/COMMIT_EDITMSG\"; sleep 0.6",
-     .err = kEditing, .file_after = "edited\n", .setup = "printf 'precious' > victim", // The directory held is emptied; the one swapped in under its name is left alone.
-     .check = "[ \"$(cat victim)\" = precious ] && [ -L \"$D\" ] && [ -z \"$(ls -A \"${D%/*}.away\")\" ]",
+     .status = 2, .err = kEditing + "clippers: {dir} was replaced while the editor ran; nothing approved; the draft directory is now at {dir}.away\n",
+     .setup = "printf 'precious' > victim", // Both stay: the directory held, with the edit, and the one swapped in.
+     .check = "[ \"$(cat victim)\" = precious ] && [ -L \"$D\" ] && [ \"$(cat \"${D%/*}.away/COMMIT_EDITMSG\")\" = edited ]",
      .attacked = true},
     {.name = "a draft saved in Latin-1 is kept", .args = {"notes.txt"}, .editor = "printf 'caf\\351' > \"$1\"", .status = 2,
      .err = kEditing + "clippers: io error: stream did not contain valid UTF-8" + kKept, .draft_after = "caf\xE9"},
@@ -481,6 +546,9 @@ const Row kFileRows[] = {
      .editor = "ulimit -S -f unlimited; head -c 3000 /dev/zero | tr '\\0' x > \"$1\"", .status = 2,
      .err = kEditing + "clippers: io error: {os:27}" + kKept, .draft_after = std::string(3000, 'x'),
      .check = "[ \"$(ls -A \"$(dirname \"$D\")\")\" = COMMIT_EDITMSG ]", .start = {.file_size_limit = 1024}},
+    {.name = "FILE in a directory that may be written and searched but not read", .args = {"d/n.txt"}, .editor = "printf 'new' > \"$1\"",
+     .err = "clippers: editing {work}/d/.clippers-{rand}/COMMIT_EDITMSG\n", .setup = "mkdir d && printf 'old\\n' > d/n.txt && chown -R 65534 d && chmod 300 d",
+     .check = "printf 'new\\n' | cmp -s - d/n.txt", .root_only = true, .start = {.as_uid = kNobody}},
     {.name = "a read-only directory: no draft can be made", .args = {"notes.txt"}, .status = 2,
      .err = "clippers: cannot prepare the edit buffer in {work}: {os:13} at path \"{work}/.clippers-{rand}\"\n",
      .setup = "chmod 555 .", .start = {.as_uid = kNobody}},

@@ -74,9 +74,11 @@ Outcome run_clippers(const Invocation& inv) {
       close(tty);
       close(master);
     }
-    int gone[2] = {-1, -1};  // a pipe whose reader is closed at once
-    if (s.close_stdout && pipe(gone) != 0) _exit(126);
-    const int to = s.close_stdout ? gone[1] : s.stdout_path.empty() ? out_fd : open(s.stdout_path.c_str(), O_WRONLY);
+    int gone[2] = {-1, -1};  // a pipe whose reader is closed at once, or never reads
+    if ((s.close_stdout || s.stall_stdout) && pipe(gone) != 0) _exit(126);
+    // Stalled: the read end stays open in the tool itself, never read; only a copy is closed below.
+    if (s.stall_stdout) gone[0] = dup(gone[0]);
+    const int to = gone[1] >= 0 ? gone[1] : s.stdout_path.empty() ? out_fd : open(s.stdout_path.c_str(), O_WRONLY);
     const int from = s.stdin_path.empty() ? in[0] : open(s.stdin_path.c_str(), O_RDONLY);
     if (from < 0 || to < 0 || dup2(from, 0) < 0 || dup2(to, 1) < 0 || dup2(err_fd, 2) < 0) _exit(126);
     for (int fd : {in[0], in[1], out_fd, err_fd, gone[0], gone[1], to, from}) close(fd);
@@ -111,12 +113,20 @@ Outcome run_clippers(const Invocation& inv) {
     }
     close(in[1]);
   });
-  if (s.kill_after_ms > 0) {
-    std::this_thread::sleep_for(std::chrono::duration<double, std::milli>(s.kill_after_ms));
-    kill(pid, SIGKILL);
-  }
   int status = 0;
-  while (waitpid(pid, &status, 0) < 0) check(errno == EINTR, "waitpid");
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double, std::milli>(s.kill_after_ms);
+  for (bool sent = s.kill_after_ms <= 0;;) {
+    const pid_t done = waitpid(pid, &status, sent ? 0 : WNOHANG);
+    if (done == pid) break;
+    check(done == 0 || errno == EINTR, "waitpid");
+    if (sent) continue;
+    if (std::chrono::steady_clock::now() >= deadline) {
+      kill(pid, s.kill_signal);
+      sent = true;
+    } else {
+      std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+  }
   feed.join();
   if (master >= 0) close(master);
   const auto take = [](FILE* file) {

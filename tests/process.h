@@ -26,7 +26,9 @@ struct Start {
   unsigned long file_size_limit = 0;  // the soft RLIMIT_FSIZE, in bytes
   bool ignore_sigchld = false;        // SIGCHLD ignored, as some callers leave it
   int open_fds = 0;                   // this many more descriptors open
-  double kill_after_ms = 0;           // when set: SIGKILL this long after the start
+  double kill_after_ms = 0;           // when set: `kill_signal` this long after the start, if still running
+  int kill_signal = 9;                // SIGKILL
+  bool stall_stdout = false;          // standard output a pipe that is never read
 };
 
 struct Invocation {

@@ -3,16 +3,19 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <time.h>
 #include <unistd.h>
 #ifdef __APPLE__
 #include <sys/random.h>
 #endif
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <thread>
+#include <vector>
 
 #include "io/fd.h"
 
@@ -20,31 +23,92 @@ namespace clippers {
 
 namespace {
 
-// Empties the directory open at `dir` through that handle only.  unlinkat
-// removes a link itself, never what it points to; a subdirectory is opened
-// without following links and emptied the same way.  Best effort: a run has
-// nothing useful to say about an entry it could not remove.
-void remove_contents(int dir, int depth) {
+// The first failure met while removing, with the path of what would not go.
+struct Removal {
+  std::optional<IoError> first;
+  void failed(const std::string& path, int err) {
+    if (!first) first = PathError{path, IoError::from_errno(err)}.into_io_error();
+  }
+};
+
+// The names in the directory open at `dir`, read through a second handle so
+// that `dir` itself stays usable.
+Result<std::vector<std::string>, int> list_names(int dir) {
   const int listing = ::fcntl(dir, F_DUPFD_CLOEXEC, 0);
-  if (listing < 0) return;
+  if (listing < 0) return fail(errno);
   DIR* stream = ::fdopendir(listing);
   if (stream == nullptr) {
+    const int err = errno;
     ::close(listing);
-    return;
+    return fail(err);
   }
-  while (const dirent* entry = ::readdir(stream)) {
+  // The copy shares its position with `dir`: an earlier listing left it at the end.
+  ::rewinddir(stream);
+  std::vector<std::string> names;
+  for (;;) {
+    errno = 0;
+    const dirent* entry = ::readdir(stream);
+    if (entry == nullptr) break;
     const std::string_view name = entry->d_name;
-    if (name == "." || name == "..") continue;
-    if (::unlinkat(dir, entry->d_name, 0) == 0 || errno == ENOENT) continue;
-    // Deep enough means someone is playing games; what is left stays.
-    if (depth >= 16) continue;
-    const int sub = ::openat(dir, entry->d_name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (sub < 0) continue;
-    remove_contents(sub, depth + 1);
-    ::close(sub);
-    ::unlinkat(dir, entry->d_name, AT_REMOVEDIR);
+    if (name != "." && name != "..") names.emplace_back(name);
   }
+  const int err = errno;
   ::closedir(stream);
+  if (err != 0) return fail(err);
+  return names;
+}
+
+// An editor may leave a directory of the user's own without write or search
+// permission; the user could remove it after a chmod, so the tool does that.
+void make_removable(int dir) {
+  struct stat st = {};
+  if (::fstat(dir, &st) == 0 && st.st_uid == ::geteuid() && (st.st_mode & 0700) != 0700) {
+    ::fchmod(dir, (st.st_mode & 07777) | 0700);
+  }
+}
+
+// Opens the subdirectory `name` without following a link; one of the user's
+// own that may not be read or searched is given that permission first.
+Result<Fd, int> open_subdir(int dir, const std::string& name) {
+  constexpr int kFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW;
+  auto opened = open_at(dir, name, kFlags);
+  if (opened || opened.error().os_code != EACCES) {
+    if (opened) return std::move(opened).value();
+    return fail(opened.error().os_code);
+  }
+  struct stat st = {};
+  if (::fstatat(dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISDIR(st.st_mode) ||
+      st.st_uid != ::geteuid() || ::fchmodat(dir, name.c_str(), (st.st_mode & 07777) | 0700, 0) != 0) {
+    return fail(EACCES);
+  }
+  auto again = open_at(dir, name, kFlags);
+  if (!again) return fail(again.error().os_code);
+  return std::move(again).value();
+}
+
+// Empties the directory open at `dir` (shown as `path`) through that handle
+// only.  unlinkat removes a link itself, never what it points to; a
+// subdirectory is opened without following links and emptied the same way,
+// however deep.  Goes on past failures and keeps the first.
+void empty_dir(int dir, const std::string& path, Removal& removal) {
+  make_removable(dir);
+  auto names = list_names(dir);
+  if (!names) return removal.failed(path, names.error());
+  for (const std::string& name : *names) {
+    if (::unlinkat(dir, name.c_str(), 0) == 0 || errno == ENOENT) continue;
+    const int err = errno;
+    const std::string inner = path + "/" + name;
+    {
+      auto sub = open_subdir(dir, name);
+      if (!sub) {
+        // Not a directory after all: the unlink's own failure is the one to tell.
+        removal.failed(inner, sub.error() == ENOTDIR || sub.error() == ELOOP ? err : sub.error());
+        continue;
+      }
+      empty_dir(sub->get(), inner, removal);
+    }
+    if (::unlinkat(dir, name.c_str(), AT_REMOVEDIR) != 0 && errno != ENOENT) removal.failed(inner, errno);
+  }
 }
 
 bool same_inode(const struct stat& a, const struct stat& b) {
@@ -157,7 +221,7 @@ DraftDir::DraftDir(DraftDir&& other) noexcept
 
 DraftDir& DraftDir::operator=(DraftDir&& other) noexcept {
   if (this != &other) {
-    remove();
+    (void)remove();
     path_ = std::move(other.path_);
     handle_ = std::move(other.handle_);
     armed_ = other.armed_;
@@ -167,24 +231,58 @@ DraftDir& DraftDir::operator=(DraftDir&& other) noexcept {
   return *this;
 }
 
-DraftDir::~DraftDir() { remove(); }
+DraftDir::~DraftDir() { (void)remove(); }
 
-void DraftDir::remove() {
-  if (!armed_) return;
+Result<void, IoError> DraftDir::remove() {
+  if (!armed_) return {};
   armed_ = false;
   // The handle is often dropped while a failure is being built from errno.
   const int saved = errno;
-  if (handle_.valid()) {
-    remove_contents(handle_.get(), 0);
+  Removal removal;
+  // A helper of the editor may still be writing into the directory: a few
+  // rounds catch what it adds, and past them the rest is reported.
+  constexpr int kRounds = 4;
+  for (int round = 0; round < kRounds && handle_.valid(); ++round) {
+    removal.first.reset();
+    empty_dir(handle_.get(), path_, removal);
     // The name is removed only while it still names this directory.
-    struct stat held = {}, named = {};
-    if (::fstat(handle_.get(), &held) == 0 && ::lstat(path_.c_str(), &named) == 0 &&
-        same_inode(held, named)) {
-      ::rmdir(path_.c_str());
+    if (!at_path()) {
+      removal.first = IoError::with_message("another directory stands at its path");
+      break;
     }
+    if (::rmdir(path_.c_str()) == 0) break;
+    const int err = errno;
+    removal.failed(path_, err);
+    if (err != ENOTEMPTY && err != EEXIST) break;
   }
   handle_ = Fd();
   errno = saved;
+  if (removal.first) return fail(std::move(*removal.first));
+  return {};
+}
+
+bool DraftDir::at_path() const {
+  struct stat held = {}, named = {};
+  return ::fstat(handle_.get(), &held) == 0 && ::lstat(path_.c_str(), &named) == 0 && same_inode(held, named);
+}
+
+std::optional<std::string> DraftDir::current_path() const {
+  // Linux tells where an open directory is now; elsewhere nothing is said.
+  const std::string link = "/proc/self/fd/" + std::to_string(handle_.get());
+  std::string target(4096, '\0');
+  const ssize_t n = ::readlink(link.c_str(), target.data(), target.size());
+  if (n <= 0 || static_cast<std::size_t>(n) >= target.size()) return std::nullopt;
+  target.resize(static_cast<std::size_t>(n));
+  if (target.front() != '/' || target.ends_with(" (deleted)")) return std::nullopt;
+  return target;
+}
+
+std::vector<std::string> DraftDir::leftovers() const {
+  auto names = list_names(handle_.get());
+  if (!names) return {};
+  std::erase(*names, std::string(DRAFT_FILE_NAME));
+  std::sort(names->begin(), names->end());
+  return std::move(names).value();
 }
 
 std::string DraftDir::draft_file_path() const {
@@ -200,9 +298,10 @@ std::string DraftDir::keep() && {
   return std::move(path_);
 }
 
-void DraftDir::release() && {
-  remove();
+Result<void, IoError> DraftDir::release() && {
+  auto removed = remove();
   path_.clear();
+  return removed;
 }
 
 std::uint64_t Wyrand::next() {
@@ -291,11 +390,43 @@ Result<Fd, IoError> create_file_in(const DraftDir& dir, const std::string& name,
   return open_at(dir.fd(), name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, mode);
 }
 
-Result<Fd, IoError> write_draft_file(const DraftDir& dir, Pieces buffer) {
+namespace {
+
+// Sets the access time before the modification time, so that any read of the
+// file afterwards (even under relatime) moves it, and notes what it now is.
+// Where the file system does not record reads, nothing can be told from it.
+UnreadStamp stamp_unread(int fd) {
+  UnreadStamp stamp;
+  struct stat st = {};
+  if (::fstat(fd, &st) != 0) return stamp;
+  const timespec times[2] = {{st.st_mtim.tv_sec - 1, st.st_mtim.tv_nsec}, {0, UTIME_OMIT}};
+  struct statvfs vfs = {};
+  if (::futimens(fd, times) != 0 || ::fstat(fd, &st) != 0 || ::fstatvfs(fd, &vfs) != 0) return stamp;
+#ifdef ST_NOATIME
+  if ((vfs.f_flag & ST_NOATIME) != 0) return stamp;
+#endif
+  stamp.dev = st.st_dev;
+  stamp.ino = st.st_ino;
+  stamp.atime = st.st_atim;
+  stamp.reads_recorded = true;
+  return stamp;
+}
+
+}  // namespace
+
+Result<DraftFile, IoError> write_draft_file(const DraftDir& dir, Pieces buffer) {
   auto file = create_file_in(dir, std::string(DRAFT_FILE_NAME), 0666);
-  if (!file) return file;
+  if (!file) return fail(std::move(file).error());
   if (auto written = write_all(file->get(), buffer); !written) return fail(std::move(written).error());
-  return file;
+  const UnreadStamp stamp = stamp_unread(file->get());
+  return DraftFile{std::move(file).value(), stamp};
+}
+
+bool unread_since(const DraftDir& dir, const UnreadStamp& stamp) {
+  struct stat st = {};
+  return stamp.reads_recorded && ::fstatat(dir.fd(), DRAFT_FILE_NAME.data(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+         st.st_dev == stamp.dev && st.st_ino == stamp.ino && st.st_atim.tv_sec == stamp.atime.tv_sec &&
+         st.st_atim.tv_nsec == stamp.atime.tv_nsec;
 }
 
 Result<HeldText, IoError> read_draft_file(const DraftDir& dir) {

@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "failure/io_error.h"
 #include "io/fd.h"
@@ -39,8 +40,10 @@ constexpr mode_t DRAFT_DIR_MODE = 0700;
 // moment it is made: everything inside it goes through that handle, so a
 // directory swapped in under the same name is never written into.  While
 // armed, destruction empties the directory through the handle (links are
-// removed, never followed) and removes it; errors of that removal are ignored
-// and errno is left as it was.  A moved-from handle owns nothing.
+// removed, never followed; subdirectories of the user's own are given the
+// permissions their removal needs, however deep) and removes it, silently;
+// `release` does the same and reports what would not go.  errno is left as
+// it was.  A moved-from handle owns nothing.
 class DraftDir {
  public:
   DraftDir(std::string path, Fd handle);
@@ -55,13 +58,22 @@ class DraftDir {
   // The directory's path, "/" and DRAFT_FILE_NAME.
   std::string draft_file_path() const;
 
+  // True while `path()` still names the directory held.
+  bool at_path() const;
+  // Where the directory held is now, where the system can tell.
+  std::optional<std::string> current_path() const;
+  // The names inside besides the draft file, sorted: what the editor left.
+  std::vector<std::string> leftovers() const;
+
   // Disarms the handle for good: the directory stays on disk.  Returns its path.
   std::string keep() &&;
-  // Removes the directory now (when armed) and gives up the handle.
-  void release() &&;
+  // Removes the directory now (when armed) and gives up the handle.  Fails
+  // with the first thing that would not go, shown by its path, when anything
+  // is left; a directory that kept filling up is given a few rounds first.
+  Result<void, IoError> release() &&;
 
  private:
-  void remove();
+  Result<void, IoError> remove();
 
   std::string path_;
   Fd handle_;
@@ -113,9 +125,29 @@ std::string system_temp_dir();
 // write-only with `mode` before the umask: a file the tool has just made itself.
 Result<Fd, IoError> create_file_in(const DraftDir& dir, const std::string& name, mode_t mode);
 
-// Creates the draft file (mode 0666 before the umask) and writes the whole
-// buffer into it.  Returns the open file so the caller can adjust its mode.
-Result<Fd, IoError> write_draft_file(const DraftDir& dir, Pieces buffer);
+// What the draft file was when handed to the editor, so that afterwards it
+// can be told whether anything has read it.  `reads_recorded` is false where
+// the file system does not record reads (noatime) or the stamp failed.
+struct UnreadStamp {
+  dev_t dev = 0;
+  ino_t ino = 0;
+  timespec atime = {};
+  bool reads_recorded = false;
+};
+
+struct DraftFile {
+  Fd fd;  // still open, so the caller can adjust its mode
+  UnreadStamp stamp;
+};
+
+// Creates the draft file (mode 0666 before the umask), writes the whole
+// buffer into it, and sets its access time into the past so that a read of
+// it shows.
+Result<DraftFile, IoError> write_draft_file(const DraftDir& dir, Pieces buffer);
+
+// True when the draft file is still the file stamped and nothing has read it
+// since; false wherever that cannot be told.
+bool unread_since(const DraftDir& dir, const UnreadStamp& stamp);
 
 // Reads the draft file back as UTF-8 without following a link and only when
 // it is a regular file ("not a regular file" otherwise); a FIFO left there

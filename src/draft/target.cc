@@ -64,9 +64,33 @@ bool ends_with_lf(const HeldText& text) {
   return !text.empty() && text.pieces().back().back() == '\n';
 }
 
+// A chmod or chown of FILE during the edit is a change too: the replacement
+// would quietly undo it.
 bool same_file(const struct stat& a, const struct stat& b) {
   return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
-         a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
+         a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec &&
+         a.st_mode == b.st_mode && a.st_uid == b.st_uid && a.st_gid == b.st_gid;
+}
+
+// FILE's directory is only searched and written, never listed, so a handle
+// for search alone is enough and a directory the user may not read (0300)
+// works too.  Where the system has no such handle, a readable one is taken.
+Result<Fd, IoError> open_for_search(const std::string& dir) {
+#if defined(O_PATH)
+  return open_file(dir, O_PATH | O_DIRECTORY);
+#elif defined(O_SEARCH)
+  return open_file(dir, O_SEARCH | O_DIRECTORY);
+#else
+  return open_file(dir, O_RDONLY | O_DIRECTORY);
+#endif
+}
+
+// Makes the rename durable.  A search-only handle cannot be flushed: the
+// directory is opened for reading for that, and where it may not be read the
+// step is skipped.  The replacement has already happened, so a failure here
+// is not reported: there is nothing left for the user to do.
+void sync_dir(int dir) {
+  if (auto readable = open_at(dir, ".", O_RDONLY | O_DIRECTORY)) (void)sync_fd(readable->get());
 }
 
 // The approved content in a file the tool has just made itself, exclusively,
@@ -144,7 +168,7 @@ Result<Target, RunError> open_target(const std::string& file) {
   target.canonical = std::move(*canonical);
   target.base_dir = parent_of(target.canonical);
   target.name = name_of(target.canonical);
-  auto dir = open_file(target.base_dir, O_RDONLY | O_DIRECTORY);
+  auto dir = open_for_search(target.base_dir);
   if (!dir) return cannot_read(std::move(dir).error());
   target.dir = std::move(dir).value();
   auto text = read_target(target);
@@ -160,20 +184,17 @@ Result<Target, RunError> open_target(const std::string& file) {
   return target;
 }
 
-Result<void, RunError> replace_target(DraftDir dir, const Target& target, std::string_view content) {
+Result<void, RunError> replace_target(const DraftDir& dir, const Target& target, std::string_view content) {
   const std::string draft = dir.draft_file_path();
   // The rename would replace FILE even where the user may not write it (a
   // writable directory suffices); the tool must not do what the user cannot.
   // A FILE removed meanwhile is simply written back.
   if (::faccessat(target.dir.get(), target.name.c_str(), W_OK, AT_EACCESS) != 0 && errno != ENOENT) {
-    const int err = errno;
-    std::move(dir).keep();
-    return fail(run_error::Io{IoError::from_errno(err), draft});
+    return fail(run_error::Io{IoError::from_errno(errno), draft});
   }
   Replacement replacement(dir);
   if (auto written = replacement.write(target, content); !written) {
     replacement.discard();
-    std::move(dir).keep();
     return fail(run_error::Io{std::move(written).error(), draft});
   }
   // Someone else's changes to FILE while the editor was open must not be
@@ -181,20 +202,13 @@ Result<void, RunError> replace_target(DraftDir dir, const Target& target, std::s
   struct stat now = {};
   if (::fstatat(target.dir.get(), target.name.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0 &&
       !same_file(now, target.status)) {
-    std::string kept = replacement.settle_as_draft();
-    std::move(dir).keep();
-    return fail(run_error::Changed{target.path, std::move(kept)});
+    return fail(run_error::Changed{target.path, replacement.settle_as_draft()});
   }
   if (!replacement.move_to(target.dir.get(), target.name)) {
     const int err = errno;
-    std::string kept = replacement.settle_as_draft();
-    std::move(dir).keep();
-    return fail(run_error::ReplaceFailed{target.canonical, IoError::from_errno(err), std::move(kept)});
+    return fail(run_error::ReplaceFailed{target.canonical, IoError::from_errno(err), replacement.settle_as_draft()});
   }
-  // Makes the rename itself durable.  The replacement has already happened, so
-  // a failure here is not reported: there is nothing left for the user to do.
-  (void)sync_fd(target.dir.get());
-  std::move(dir).release();
+  sync_dir(target.dir.get());
   return {};
 }
 

@@ -43,13 +43,13 @@ Result<Target, RunError> open_target(const std::string& file);
 // Replaces FILE with `content` (followed by one line feed when FILE's text
 // ended with one): writes it into a new file of its own inside `dir`, gives
 // it FILE's permission bits (and owner, where the user may), flushes it and
-// renames it over FILE.  Takes over `dir`, and removes it on success.  Until
-// FILE is replaced the draft file stays as the editor left it, and every
-// failure keeps `dir` and names the draft: Io when the user may not write
-// FILE or the new file cannot be written; Changed when FILE is no longer the
-// file that was read (a FILE removed meanwhile is written back); ReplaceFailed
-// when the rename fails.  After Changed and ReplaceFailed the draft file holds
-// the approved content.
-Result<void, RunError> replace_target(DraftDir dir, const Target& target, std::string_view content);
+// renames it over FILE.  Until FILE is replaced the draft file stays as the
+// editor left it; every failure names the draft, which the caller keeps: Io
+// when the user may not write FILE or the new file cannot be written; Changed
+// when FILE is no longer the file that was read, its mode, owner and group
+// included (a FILE removed meanwhile is written back); ReplaceFailed when the
+// rename fails.  After Changed and ReplaceFailed the draft file holds the
+// approved content.
+Result<void, RunError> replace_target(const DraftDir& dir, const Target& target, std::string_view content);
 
 }  // namespace clippers

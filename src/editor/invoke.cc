@@ -7,6 +7,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <optional>
 
@@ -40,86 +41,19 @@ std::uint64_t elapsed_ms(const timespec& start, const timespec& end) {
   return whole * 1000 + static_cast<std::uint64_t>(nsec) / 1'000'000;
 }
 
-// While the editor owns the terminal an interrupt is meant for it alone: the tool
-// ignores SIGINT and SIGQUIT until the wait is over, then puts back what it had.
-class IgnoreInterrupts {
- public:
-  IgnoreInterrupts() {
-    struct sigaction ignore {};
-    ignore.sa_handler = SIG_IGN;
-    sigemptyset(&ignore.sa_mask);
-    sigaction(SIGINT, &ignore, &saved_int_);
-    sigaction(SIGQUIT, &ignore, &saved_quit_);
-  }
-  ~IgnoreInterrupts() {
-    sigaction(SIGINT, &saved_int_, nullptr);
-    sigaction(SIGQUIT, &saved_quit_, nullptr);
-  }
-  IgnoreInterrupts(const IgnoreInterrupts&) = delete;
-  IgnoreInterrupts& operator=(const IgnoreInterrupts&) = delete;
-
- private:
-  struct sigaction saved_int_ {};
-  struct sigaction saved_quit_ {};
-};
-
-// SIGTERM and SIGHUP ask the tool to end, but the editor holds the user's
-// unsaved work: while it runs they are passed on to it, and the run, once the
-// editor is gone, says where the draft is before ending by the same signal.
-volatile sig_atomic_t g_editor_pid = 0;
-volatile sig_atomic_t g_received = 0;
-
-extern "C" void forward_to_editor(int signal) {
-  g_received = signal;
-  if (g_editor_pid > 0) kill(static_cast<pid_t>(g_editor_pid), signal);
-}
-
-class ForwardEndSignals {
- public:
-  ForwardEndSignals() {
-    g_editor_pid = 0;
-    g_received = 0;
-    struct sigaction forward {};
-    forward.sa_handler = forward_to_editor;
-    sigemptyset(&forward.sa_mask);
-    for (std::size_t i = 0; i < kCount; ++i) {
-      sigaction(kSignals[i], nullptr, &saved_[i]);
-      // A signal the caller chose to ignore (nohup) stays ignored.
-      if (saved_[i].sa_handler != SIG_IGN) sigaction(kSignals[i], &forward, nullptr);
-    }
-  }
-  ~ForwardEndSignals() {
-    for (std::size_t i = 0; i < kCount; ++i) sigaction(kSignals[i], &saved_[i], nullptr);
-    g_editor_pid = 0;
-  }
-  ForwardEndSignals(const ForwardEndSignals&) = delete;
-  ForwardEndSignals& operator=(const ForwardEndSignals&) = delete;
-
-  // Called once the editor's pid is known; a signal that came before is sent now.
-  static void editor_started(pid_t pid) {
-    g_editor_pid = pid;
-    if (g_received != 0) kill(pid, g_received);
-  }
-  static int received() { return g_received; }
-
- private:
-  static constexpr int kSignals[] = {SIGTERM, SIGHUP};
-  static constexpr std::size_t kCount = sizeof kSignals / sizeof kSignals[0];
-  struct sigaction saved_[kCount] = {};
-};
-
 // posix_spawn's attribute and file-action objects, destroyed on every path.
 struct SpawnSetup {
   posix_spawnattr_t attr;
   posix_spawn_file_actions_t actions;
-  SpawnSetup() {
-    posix_spawnattr_init(&attr);
-    posix_spawn_file_actions_init(&actions);
+  int failed = 0;  // the error of an initialisation that failed
+  SpawnSetup() : attr_made(posix_spawnattr_init(&attr) == 0), actions_made(posix_spawn_file_actions_init(&actions) == 0) {
+    if (!attr_made || !actions_made) failed = ENOMEM;
   }
   ~SpawnSetup() {
-    posix_spawn_file_actions_destroy(&actions);
-    posix_spawnattr_destroy(&attr);
+    if (actions_made) posix_spawn_file_actions_destroy(&actions);
+    if (attr_made) posix_spawnattr_destroy(&attr);
   }
+  bool attr_made, actions_made;
   SpawnSetup(const SpawnSetup&) = delete;
   SpawnSetup& operator=(const SpawnSetup&) = delete;
 };
@@ -127,27 +61,43 @@ struct SpawnSetup {
 // When the draft came through a pipe, or the approved text is going into one,
 // the editor still needs the user's terminal: hand it the controlling terminal
 // for whichever of its standard input and output is not one.  Without a
-// controlling terminal the streams are inherited as they are.
-Fd attach_terminal(posix_spawn_file_actions_t& actions) {
+// controlling terminal the editor's screen must still never land among the
+// approved text: its standard output is then the tool's standard error.
+Result<Fd, IoError> attach_terminal(posix_spawn_file_actions_t& actions) {
   const bool in_tty = isatty(STDIN_FILENO) != 0;
   const bool out_tty = isatty(STDOUT_FILENO) != 0;
   if (in_tty && out_tty) return Fd();
-  Fd tty;
-  if (auto opened = open_file("/dev/tty", O_RDWR | O_NOCTTY)) tty = std::move(opened).value();
-  if (!tty.valid()) return tty;
-  if (!in_tty) posix_spawn_file_actions_adddup2(&actions, tty.get(), STDIN_FILENO);
-  if (!out_tty) posix_spawn_file_actions_adddup2(&actions, tty.get(), STDOUT_FILENO);
+  const auto dup2_action = [&](int from, int to) -> Result<void, IoError> {
+    if (const int rc = posix_spawn_file_actions_adddup2(&actions, from, to); rc != 0) {
+      return fail(IoError::from_errno(rc));
+    }
+    return {};
+  };
+  auto opened = open_file("/dev/tty", O_RDWR | O_NOCTTY);
+  if (!opened) {
+    if (!out_tty) {
+      if (auto r = dup2_action(STDERR_FILENO, STDOUT_FILENO); !r) return fail(std::move(r).error());
+    }
+    return Fd();
+  }
+  Fd tty = std::move(opened).value();
+  if (!in_tty) {
+    if (auto r = dup2_action(tty.get(), STDIN_FILENO); !r) return fail(std::move(r).error());
+  }
+  if (!out_tty) {
+    if (auto r = dup2_action(tty.get(), STDOUT_FILENO); !r) return fail(std::move(r).error());
+  }
   return tty;
 }
 
 struct Exit {
   int status;
   timespec end;
-  int interrupted_by;  // 0, or the ending signal passed on to the editor
 };
 
 Result<Exit, EditorError> spawn_and_wait(const std::vector<std::string>& command,
-                                         const std::string& draft_path) {
+                                         const std::string& draft_path, EndSignals& signals) {
+  const auto io_failure = [](int code) { return fail(EditorError{editor_error::Io{IoError::from_errno(code)}}); };
   std::vector<char*> argv;
   argv.reserve(command.size() + 2);
   for (const std::string& word : command) argv.push_back(const_cast<char*>(word.c_str()));
@@ -155,6 +105,7 @@ Result<Exit, EditorError> spawn_and_wait(const std::vector<std::string>& command
   argv.push_back(nullptr);
 
   SpawnSetup setup;
+  if (setup.failed != 0) return io_failure(setup.failed);
   sigset_t defaults;
   sigemptyset(&defaults);
   sigaddset(&defaults, SIGPIPE);
@@ -163,60 +114,71 @@ Result<Exit, EditorError> spawn_and_wait(const std::vector<std::string>& command
   // Ignored here so a failed write reports EFBIG instead of killing the tool;
   // the editor gets the ordinary behaviour.
   sigaddset(&defaults, SIGXFSZ);
-  posix_spawnattr_setsigdefault(&setup.attr, &defaults);
-  posix_spawnattr_setflags(&setup.attr, POSIX_SPAWN_SETSIGDEF);
-  const Fd tty = attach_terminal(setup.actions);
+  if (const int rc = posix_spawnattr_setsigdefault(&setup.attr, &defaults); rc != 0) return io_failure(rc);
+  if (const int rc = posix_spawnattr_setflags(&setup.attr, POSIX_SPAWN_SETSIGDEF); rc != 0) return io_failure(rc);
+  auto tty = attach_terminal(setup.actions);
+  if (!tty) return fail(EditorError{editor_error::Io{std::move(tty).error()}});
 
-  const IgnoreInterrupts ignore;
-  const ForwardEndSignals forward;
+  signals.editing();
   pid_t pid = 0;
   // An empty program name can name no file; execvp would say the same.
   const int rc = command.front().empty()
                      ? ENOENT
                      : posix_spawnp(&pid, argv[0], &setup.actions, &setup.attr, argv.data(), environ);
   if (rc != 0) {
+    signals.editor_not_started();
     if (rc == ENOENT) return fail(EditorError{editor_error::NoEditor{}});
-    return fail(EditorError{editor_error::Io{IoError::from_errno(rc)}});
+    return io_failure(rc);
   }
-  ForwardEndSignals::editor_started(pid);
+  signals.editor_started(pid);
   int status = 0;
   while (waitpid(pid, &status, 0) < 0) {
-    if (errno != EINTR) return fail(EditorError{editor_error::Io{IoError::from_errno(errno)}});
+    if (errno != EINTR) return io_failure(errno);
   }
-  return Exit{status, monotonic_now(), ForwardEndSignals::received()};
+  return Exit{status, monotonic_now()};
 }
 
 }  // namespace
 
 EditOutcome classify_edit(std::string_view edited, Pieces initial_draft, Pieces written,
-                          std::uint64_t elapsed) {
+                          std::uint64_t elapsed, bool unread) {
   auto joined = std::make_shared<std::string>();
   const std::optional<std::string_view> content = extract_content(edited, *joined);
   if (!content) return edit_outcome::Aborted{};
+  const auto ms = static_cast<std::uint32_t>(std::min<std::uint64_t>(elapsed, UINT32_MAX));
   // Untouched bytes are untouched whatever extraction makes of them: a draft
   // with CR LF line ends, or a context holding a cut line, must not pass for
-  // an approval that nobody saw.  Only a fast editor is compared at all.
-  if (elapsed < NEVER_OPENED_THRESHOLD_MS &&
-      (equals(written, edited) || equals(trim_end(initial_draft), *content))) {
-    return edit_outcome::NeverOpened{static_cast<std::uint32_t>(elapsed)};
+  // an approval that nobody saw.  A draft nobody even read was never shown,
+  // however long the editor took (a launcher that handed it to a slow window).
+  const bool untouched = equals(written, edited);
+  if (unread && untouched) return edit_outcome::NeverOpened{ms};
+  if (elapsed < NEVER_OPENED_THRESHOLD_MS && (untouched || equals(trim_end(initial_draft), *content))) {
+    return edit_outcome::NeverOpened{ms};
   }
   if (joined->empty()) return edit_outcome::Approved{*content};
   return edit_outcome::Approved{*content, std::move(joined)};
 }
 
-Result<EditOutcome, EditorError> run_editor(const std::vector<std::string>& command,
-                                            const DraftDir& dir, Pieces initial_draft, Pieces written) {
+Result<EditOutcome, EditorError> run_editor(const EditorCommand& command, const DraftDir& dir,
+                                            const DraftFile& draft, Pieces initial_draft, Pieces written,
+                                            EndSignals& signals) {
   if (command.empty()) return fail(EditorError{editor_error::NoEditor{}});
   const std::string draft_path = dir.draft_file_path();
   // The clock starts before the child is prepared: a slow start is still the editor's time.
   const timespec start = monotonic_now();
-  auto exited = spawn_and_wait(command, draft_path);
+  auto exited = spawn_and_wait(command, draft_path, signals);
   if (!exited) return fail(std::move(exited).error());
-  if (exited->interrupted_by != 0) return EditOutcome{edit_outcome::Interrupted{exited->interrupted_by}};
+  signals.edited(draft_path);
+  // The editor was given a path: if another directory now stands there, what
+  // the user did went into that one, and nothing the tool holds is theirs to approve.
+  if (!dir.at_path()) return fail(EditorError{editor_error::Replaced{dir.path(), dir.current_path()}});
+  if (signals.received() != 0) return EditOutcome{edit_outcome::Interrupted{signals.received()}};
   const int status = exited->status;
   if (!WIFEXITED(status)) return EditOutcome{edit_outcome::EditorExited{-1}};
   if (WEXITSTATUS(status) != 0) return EditOutcome{edit_outcome::EditorExited{WEXITSTATUS(status)}};
 
+  // Before the tool's own read moves the access time.
+  const bool unread = unread_since(dir, draft.stamp);
   // By name, so an editor that wrote a new file under the same name is read
   // like any other.  Whatever is left there that cannot be read back is the
   // user's work all the same: it stays, and the message says where.
@@ -238,7 +200,7 @@ Result<EditOutcome, EditorError> run_editor(const std::vector<std::string>& comm
     text = *flat;
     storage = std::move(flat);
   }
-  EditOutcome outcome = classify_edit(text, initial_draft, written, elapsed_ms(start, exited->end));
+  EditOutcome outcome = classify_edit(text, initial_draft, written, elapsed_ms(start, exited->end), unread);
   if (auto* approved = std::get_if<edit_outcome::Approved>(&outcome); approved && !approved->storage) {
     approved->storage = std::move(storage);
   }

@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "draft/draft_dir.h"
+#include "editor/resolve.h"
+#include "editor/signals.h"
 #include "failure/failure.h"
 #include "io/held_text.h"
 #include "text/result.h"
@@ -28,7 +30,7 @@ struct Approved {
   std::shared_ptr<const void> storage = nullptr;
 };
 struct Aborted {};
-struct NeverOpened { std::uint32_t ms; };  // below NEVER_OPENED_THRESHOLD_MS
+struct NeverOpened { std::uint32_t ms; };  // as measured, saturated
 struct EditorExited { std::int32_t code; };  // exit code, or -1 when ended by a signal
 // The tool was asked to end (SIGTERM, SIGHUP) while the editor ran; the
 // signal was passed on to the editor and the editor has ended.
@@ -42,17 +44,22 @@ using EditOutcome = std::variant<edit_outcome::Approved, edit_outcome::Aborted,
 // Starts `command` (program first, no shell) with the draft file of `dir` as
 // its last argument, waits for it, reads the draft file back and classifies
 // the result against `initial_draft` and `written`, the bytes the draft file
-// was given.  Fails with NoEditor when the program is not found, Io for any
-// other failure to start, wait or read back; a read-back failure while
-// something is still at the draft path names it as kept_draft.  Leaves the
-// draft directory as it is.
-Result<EditOutcome, EditorError> run_editor(const std::vector<std::string>& command,
-                                            const DraftDir& dir, Pieces initial_draft, Pieces written);
+// was given, and against `draft`'s stamp.  `signals` is told when the editor
+// starts and ends.  Fails with NoEditor when the program is not found,
+// Replaced when another directory stands at `dir`'s path once the editor has
+// exited, Io for any other failure to start, wait or read back; a read-back
+// failure while something is still at the draft path names it as
+// kept_draft.  Leaves the draft directory as it is.
+Result<EditOutcome, EditorError> run_editor(const EditorCommand& command, const DraftDir& dir,
+                                            const DraftFile& draft, Pieces initial_draft, Pieces written,
+                                            EndSignals& signals);
 
 // The classification of an editor that exited with status 0 after `elapsed_ms`,
-// leaving `edited` in the draft file that was given `written`.  An Approved
+// leaving `edited` in the draft file that was given `written`; `unread` when
+// nothing read the draft file meanwhile.  An untouched draft is NeverOpened
+// when it was never read, or within NEVER_OPENED_THRESHOLD_MS.  An Approved
 // content is a view into `edited` unless it owns its storage.
 EditOutcome classify_edit(std::string_view edited, Pieces initial_draft, Pieces written,
-                          std::uint64_t elapsed_ms);
+                          std::uint64_t elapsed_ms, bool unread);
 
 }  // namespace clippers

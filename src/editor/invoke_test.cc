@@ -12,10 +12,10 @@ namespace {
 TEST(ClassifyEdit, UntouchedIsNeverOpenedUpTo499msAndApprovedFrom500ms) {
   const std::string buffer = compose_buffer("Hello  \n", std::nullopt);
   const std::string_view initial = "Hello  \n", written = buffer;
-  const EditOutcome fast = classify_edit(buffer, Pieces(&initial, 1), Pieces(&written, 1), 499);
+  const EditOutcome fast = classify_edit(buffer, Pieces(&initial, 1), Pieces(&written, 1), 499, false);
   ASSERT_TRUE(std::holds_alternative<edit_outcome::NeverOpened>(fast));
   EXPECT_EQ(std::get<edit_outcome::NeverOpened>(fast).ms, 499u);
-  const EditOutcome slow = classify_edit(buffer, Pieces(&initial, 1), Pieces(&written, 1), 500);
+  const EditOutcome slow = classify_edit(buffer, Pieces(&initial, 1), Pieces(&written, 1), 500, false);
   ASSERT_TRUE(std::holds_alternative<edit_outcome::Approved>(slow));
   EXPECT_EQ(std::get<edit_outcome::Approved>(slow).content, "Hello");
 }

@@ -135,8 +135,8 @@ Result<std::vector<std::string>, ParseError> split_words(std::string_view text) 
   return words;
 }
 
-Result<EditorCommand, EditorError> resolve_editor(const EnvLookup& lookup) {
-  for (const char* name : {"VISUAL", "EDITOR"}) {
+Result<ChosenEditor, EditorError> resolve_editor(const EnvLookup& lookup) {
+  for (const char* name : EDITOR_VARIABLES) {
     const char* raw = lookup(name);
     if (raw == nullptr) continue;
     const std::string_view value(raw);
@@ -150,12 +150,12 @@ Result<EditorCommand, EditorError> resolve_editor(const EnvLookup& lookup) {
       return fail(editor_error::Io{IoError::with_message(std::string(PARSE_ERROR_MESSAGE))});
     }
     // A value that is only a comment names no editor; the next source may.
-    if (!words->empty()) return std::move(words).value();
+    if (!words->empty()) return ChosenEditor{std::move(words).value(), name};
   }
-  return EditorCommand{"vi"};
+  return ChosenEditor{EditorCommand{"vi"}, ""};
 }
 
-Result<EditorCommand, EditorError> resolve_editor() {
+Result<ChosenEditor, EditorError> resolve_editor() {
   return resolve_editor([](const char* name) -> const char* { return std::getenv(name); });
 }
 

@@ -1,5 +1,6 @@
 #pragma once
-// Choosing the editor: VISUAL, then EDITOR, then "vi", each setting split into
+// Choosing the editor: CLIPPERS_EDITOR, then VISUAL, then EDITOR, then "vi",
+// each setting split into
 // words by a small shell-like splitter (quotes, backslashes, comments; nothing
 // is expanded and no shell is run).  The file system is never consulted.
 
@@ -33,14 +34,24 @@ Result<std::vector<std::string>, ParseError> split_words(std::string_view text);
 // Reads one environment variable: its value, or nullptr when unset.
 using EnvLookup = std::function<const char*(const char*)>;
 
-// The editor command from VISUAL, then EDITOR, read through `lookup`.  A
+// The variables read, in order.  CLIPPERS_EDITOR comes first so that the tool
+// can itself be VISUAL for other programs and still open a real editor.
+inline constexpr const char* EDITOR_VARIABLES[] = {"CLIPPERS_EDITOR", "VISUAL", "EDITOR"};
+
+// The command and the variable it came from ("" for the default "vi").
+struct ChosenEditor {
+  EditorCommand command;
+  std::string variable;
+};
+
+// The editor command from EDITOR_VARIABLES, read through `lookup`.  A
 // variable that is unset, not valid UTF-8, blank after trimming or holds no
-// words passes on to the next; when neither yields words the command is "vi".
+// words passes on to the next; when none yields words the command is "vi".
 // A value the splitter rejects stops resolution with EditorError Io whose text
 // is "missing closing quote", without looking at the next variable.
-Result<EditorCommand, EditorError> resolve_editor(const EnvLookup& lookup);
+Result<ChosenEditor, EditorError> resolve_editor(const EnvLookup& lookup);
 
 // The same over the process environment.
-Result<EditorCommand, EditorError> resolve_editor();
+Result<ChosenEditor, EditorError> resolve_editor();
 
 }  // namespace clippers

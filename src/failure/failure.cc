@@ -1,5 +1,6 @@
 #include "failure/failure.h"
 
+#include "text/result.h"
 #include "text/utf8.h"
 
 namespace clippers {
@@ -28,12 +29,21 @@ std::string io(const IoError& error, const std::optional<std::string>& kept_draf
 
 std::string draft_at(const std::string& draft) { return "; draft at " + lossy_utf8(draft); }
 
-template <typename... Fs>
-struct Overload : Fs... {
-  using Fs::operator()...;
-};
-template <typename... Fs>
-Overload(Fs...) -> Overload<Fs...>;
+std::string no_wait(const run_error::NoWait& e) {
+  return lossy_utf8(e.program) + " returns before the file is closed; " +
+         (e.fix ? "use \"" + lossy_utf8(*e.fix) + "\"" : "set an editor that waits, such as \"code --wait\"");
+}
+
+std::string itself(const run_error::Itself& e) {
+  return (e.variable.empty() ? std::string("the default editor vi") : "$" + e.variable) +
+         " names clippers itself; set CLIPPERS_EDITOR to the editor to open (CLIPPERS_EDITOR=vim)";
+}
+
+std::string replaced(const run_error::Replaced& e) {
+  std::string text = lossy_utf8(e.dir) + " was replaced while the editor ran; nothing approved";
+  if (e.now_at) text += "; the draft directory is now at " + lossy_utf8(*e.now_at);
+  return text;
+}
 
 }  // namespace
 
@@ -49,6 +59,9 @@ RunError to_run_error(EditorError error) {
           [](editor_error::Io& e) -> RunError {
             return run_error::Io{std::move(e.error), std::move(e.kept_draft)};
           },
+          [](editor_error::NoWait& e) -> RunError { return std::move(e); },
+          [](editor_error::Itself& e) -> RunError { return std::move(e); },
+          [](editor_error::Replaced& e) -> RunError { return std::move(e); },
       },
       error);
 }
@@ -81,6 +94,9 @@ std::string render_long(const RunError& error) {
             return lossy_utf8(e.path) + " changed while it was being edited; your edited draft is kept at " +
                    lossy_utf8(e.draft);
           },
+          [](const NoWait& e) { return no_wait(e); },
+          [](const Itself& e) { return itself(e); },
+          [](const Replaced& e) { return replaced(e); },
       },
       error);
 }
@@ -93,6 +109,9 @@ std::string render_with_draft(const EditorError& error) {
           [](const EditorExited& e) { return exited(e.code) + draft_at(e.draft); },
           [](const NeverOpened& e) { return never_opened(e.ms) + draft_at(e.draft); },
           [](const Io& e) { return io(e.error, e.kept_draft); },
+          [](const NoWait& e) { return no_wait(e); },
+          [](const Itself& e) { return itself(e); },
+          [](const Replaced& e) { return replaced(e); },
       },
       error);
 }

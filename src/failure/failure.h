@@ -28,12 +28,21 @@ struct Changed { std::string path; std::string draft; };
 // kept_draft: set when the failure left the user's edited draft on disk, so
 // the message can say where it is.
 struct Io { IoError error; std::optional<std::string> kept_draft = std::nullopt; };
+// The editor command is one that hands the file to a window and returns at
+// once; `fix` is the command with its wait flag, when it has one.
+struct NoWait { std::string program; std::optional<std::string> fix; };
+// The editor setting in `variable` ("" for the default "vi") starts this tool itself.
+struct Itself { std::string variable; };
+// Someone put another directory at the draft directory's path while the
+// editor ran; `now_at` is where the tool's own directory went, when known.
+struct Replaced { std::string dir; std::optional<std::string> now_at; };
 }  // namespace run_error
 
 using RunError = std::variant<run_error::NoEditor, run_error::CannotRead,
                               run_error::ContainsClippersLine, run_error::CannotPrepare,
                               run_error::EditorExited, run_error::NeverOpened,
-                              run_error::ReplaceFailed, run_error::Io, run_error::Changed>;
+                              run_error::ReplaceFailed, run_error::Io, run_error::Changed,
+                              run_error::NoWait, run_error::Itself, run_error::Replaced>;
 
 namespace editor_error {
 struct NoEditor {};
@@ -42,14 +51,19 @@ struct NeverOpened { std::uint32_t ms; std::string draft; };
 // kept_draft: set when the edited draft could not be read back but is still
 // on disk, kept for the user.
 struct Io { IoError error; std::optional<std::string> kept_draft = std::nullopt; };
+using run_error::NoWait;
+using run_error::Itself;
+using run_error::Replaced;
 }  // namespace editor_error
 
 using EditorError = std::variant<editor_error::NoEditor, editor_error::EditorExited,
-                                 editor_error::NeverOpened, editor_error::Io>;
+                                 editor_error::NeverOpened, editor_error::Io, editor_error::NoWait,
+                                 editor_error::Itself, editor_error::Replaced>;
 
 // The RunError case of the same name; the draft path of NeverOpened, and of
 // EditorExited unless a signal ended the editor, is dropped; an io failure
-// moves over unchanged with the draft it keeps.
+// moves over unchanged with the draft it keeps; the refusals of the editor
+// and a replaced draft directory are the same in both.
 RunError to_run_error(EditorError error);
 
 // The text of a RunError, without prefix or line feed.

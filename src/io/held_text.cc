@@ -161,7 +161,6 @@ class HeldTextReader {
         widen_pipe(fd);
       }
     }
-    bool valid = true;
     HeldText::Chunk* chunk = nullptr;
     for (;;) {
       if (chunk == nullptr || chunk->used == chunk->capacity()) {
@@ -178,12 +177,14 @@ class HeldTextReader {
       }
       if (n == 0) break;
       const auto count = static_cast<std::size_t>(n);
-      // After an invalid byte the rest is still read, as before this reader
-      // existed, so a writer on the other end of a pipe is never cut off.
-      if (validator != nullptr && valid) valid = validator->feed({chunk->data() + chunk->used, count});
+      // Input that can no longer be UTF-8 is refused at once: reading on
+      // would only hold more of it (an endless device, forever).
+      if (validator != nullptr && !validator->feed({chunk->data() + chunk->used, count})) {
+        return fail(IoError::with_message(INVALID_UTF8_MESSAGE));
+      }
       chunk->used += count;
     }
-    if (validator != nullptr && !(valid && validator->complete())) {
+    if (validator != nullptr && !validator->complete()) {
       return fail(IoError::with_message(INVALID_UTF8_MESSAGE));
     }
     if (text.chunks_.back().used == 0) text.chunks_.pop_back();

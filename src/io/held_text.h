@@ -63,7 +63,8 @@ class HeldText {
 Result<HeldText, IoError> hold_all(int fd, std::size_t chunk_size = DEFAULT_CHUNK_SIZE);
 
 // Like hold_all, and checks as it reads that the bytes are UTF-8 ("stream did
-// not contain valid UTF-8" otherwise).  Reading goes on to end of file either way.
+// not contain valid UTF-8" otherwise).  Reading stops at the read that brings
+// the first byte that cannot be part of valid UTF-8.
 Result<HeldText, IoError> hold_text(int fd, std::size_t chunk_size = DEFAULT_CHUNK_SIZE);
 
 // Opens `path` for reading and holds it as UTF-8 text, whatever it is: a

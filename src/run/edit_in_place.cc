@@ -5,7 +5,10 @@
 #include "draft/target.h"
 #include "editor/invoke.h"
 #include "editor/resolve.h"
+#include "editor/signals.h"
+#include "editor/vet.h"
 #include "run/message.h"
+#include "run/settle.h"
 #include "text/utf8.h"
 
 namespace clippers {
@@ -16,6 +19,61 @@ int report(const RunError& error) {
   return 2;
 }
 
+// A draft that could not be read back is still the user's work, and so is
+// the directory the tool made when another was put in its place.
+bool failure_keeps_draft(const RunError& error) {
+  const auto* io = std::get_if<run_error::Io>(&error);
+  return (io != nullptr && io->kept_draft) || std::holds_alternative<run_error::Replaced>(error);
+}
+
+Ending edit(const DraftDir& dir, EndSignals& signals, const EditorCommand& command, const Target& target,
+            const std::optional<std::string>& context) {
+  const std::string draft = dir.draft_file_path();
+  const auto cannot_prepare = [&](IoError error) -> Ending {
+    return {report(run_error::CannotPrepare{target.base_dir, std::move(error)}), DraftFate::Discard};
+  };
+  const std::optional<std::string_view> footer =
+      context ? std::optional<std::string_view>(*context) : std::nullopt;
+  const std::vector<std::string_view> buffer = compose_buffer(target.text.pieces(), footer);
+  auto written = write_draft_file(dir, buffer);
+  if (!written) return cannot_prepare(std::move(written).error());
+  if (auto copied = copy_identity(written->fd.get(), target.status); !copied) {
+    return cannot_prepare(std::move(copied).error());
+  }
+
+  print_message("editing " + lossy_utf8(draft));
+  auto outcome = run_editor(command, dir, *written, target.text.pieces(), buffer, signals);
+  if (!outcome) {
+    RunError error = to_run_error(std::move(outcome).error());
+    return {report(error), failure_keeps_draft(error) ? DraftFate::Keep : DraftFate::Discard};
+  }
+  // FILE stays as it was unless the approved content replaced it; every
+  // failure of the replacement names the draft.
+  return std::visit(
+      Overload{
+          [&](const edit_outcome::Approved& approved) -> Ending {
+            auto replaced = replace_target(dir, target, approved.content);
+            return replaced ? Ending{0, DraftFate::Remove} : Ending{report(replaced.error()), DraftFate::Keep};
+          },
+          [&](const edit_outcome::Interrupted& interrupted) -> Ending {
+            return {signals.end_by(interrupted.signal), DraftFate::Keep};
+          },
+          [&](const edit_outcome::Aborted&) -> Ending {
+            print_message("aborted; " + lossy_utf8(target.path) + " left unchanged");
+            return {1, DraftFate::Discard};
+          },
+          [&](const edit_outcome::NeverOpened& never) -> Ending {
+            return {report(run_error::NeverOpened{never.ms}), DraftFate::Discard};
+          },
+          [&](const edit_outcome::EditorExited& exited) -> Ending {
+            // An editor killed mid-edit may have left recovery files beside the draft.
+            if (exited.code == -1) return {report(run_error::EditorExited{-1, draft}), DraftFate::Keep};
+            return {report(run_error::EditorExited{exited.code}), DraftFate::Discard};
+          },
+      },
+      *outcome);
+}
+
 }  // namespace
 
 int edit_in_place(const std::string& file, const std::optional<std::string>& context) {
@@ -23,60 +81,18 @@ int edit_in_place(const std::string& file, const std::optional<std::string>& con
   if (!opened) return report(opened.error());
   const Target& target = *opened;
 
-  auto command = resolve_editor();
-  if (!command) return report(to_run_error(std::move(command).error()));
+  auto chosen = resolve_editor();
+  if (!chosen) return report(to_run_error(std::move(chosen).error()));
+  if (auto vetted = vet_editor(*chosen); !vetted) return report(to_run_error(std::move(vetted).error()));
 
-  const auto cannot_prepare = [&](IoError error) {
-    return report(run_error::CannotPrepare{target.base_dir, std::move(error)});
-  };
+  EndSignals signals;
   // Beside FILE's real location, so the final rename stays on one file system.
-  auto created = create_draft_dir(target.base_dir, FILE_DRAFT_PREFIX);
-  if (!created) return cannot_prepare(std::move(created).error());
+  auto created = signals.make_draft_dir(target.base_dir, FILE_DRAFT_PREFIX);
+  if (!created) return report(run_error::CannotPrepare{target.base_dir, std::move(created).error()});
   DraftDir dir = std::move(created).value();
-  const std::string draft = dir.draft_file_path();
-
-  const std::optional<std::string_view> footer =
-      context ? std::optional<std::string_view>(*context) : std::nullopt;
-  const std::vector<std::string_view> buffer = compose_buffer(target.text.pieces(), footer);
-  {
-    auto written = write_draft_file(dir, buffer);
-    if (!written) return cannot_prepare(std::move(written).error());  // `dir` removes the directory
-    if (auto copied = copy_identity(written->get(), target.status); !copied) {
-      return cannot_prepare(std::move(copied).error());
-    }
-  }
-
-  print_message("editing " + lossy_utf8(draft));
-  auto outcome = run_editor(*command, dir, target.text.pieces(), buffer);
-  if (!outcome) {
-    RunError error = to_run_error(std::move(outcome).error());
-    // A draft that could not be read back is still the user's work.
-    if (const auto* io = std::get_if<run_error::Io>(&error); io && io->kept_draft) std::move(dir).keep();
-    return report(error);
-  }
-
-  if (auto* approved = std::get_if<edit_outcome::Approved>(&*outcome)) {
-    auto replaced = replace_target(std::move(dir), target, approved->content);
-    return replaced ? 0 : report(replaced.error());
-  }
-  if (auto* interrupted = std::get_if<edit_outcome::Interrupted>(&*outcome)) {
-    std::move(dir).keep();
-    return end_by_signal(interrupted->signal, draft);
-  }
-  if (auto* exited = std::get_if<edit_outcome::EditorExited>(&*outcome); exited && exited->code == -1) {
-    // An editor killed mid-edit may have left recovery files beside the draft.
-    std::move(dir).keep();
-    return report(run_error::EditorExited{-1, draft});
-  }
-  // Nothing was approved: FILE stays as it was and the draft goes with `dir`.
-  if (std::holds_alternative<edit_outcome::Aborted>(*outcome)) {
-    print_message("aborted; " + lossy_utf8(file) + " left unchanged");
-    return 1;
-  }
-  if (auto* never = std::get_if<edit_outcome::NeverOpened>(&*outcome)) {
-    return report(run_error::NeverOpened{never->ms});
-  }
-  return report(run_error::EditorExited{std::get<edit_outcome::EditorExited>(*outcome).code});
+  const Ending ending = edit(dir, signals, chosen->command, target, context);
+  settle_draft(std::move(dir), ending.fate, signals);
+  return ending.status;
 }
 
 }  // namespace clippers

@@ -6,8 +6,11 @@
 #include "draft/draft_dir.h"
 #include "editor/invoke.h"
 #include "editor/resolve.h"
+#include "editor/signals.h"
+#include "editor/vet.h"
 #include "io/fd.h"
 #include "run/message.h"
+#include "run/settle.h"
 #include "text/utf8.h"
 
 namespace clippers {
@@ -23,59 +26,74 @@ int report(const EditorError& error) {
 
 int io_failure(IoError error) { return report(editor_error::Io{std::move(error)}); }
 
-}  // namespace
+// A draft that could not be read back is still the user's work, and so is
+// the directory the tool made when another was put in its place.
+bool failure_keeps_draft(const EditorError& error) {
+  const auto* io = std::get_if<editor_error::Io>(&error);
+  return (io != nullptr && io->kept_draft) || std::holds_alternative<editor_error::Replaced>(error);
+}
 
-int edit_from_stdin(const HeldText& input, const std::optional<std::string>& context) {
-  // The editor is resolved before anything touches the disk, so a malformed
-  // setting leaves nothing behind.
-  auto command = resolve_editor();
-  if (!command) return report(command.error());
-
-  auto created = create_draft_dir(system_temp_dir(), STDIN_DRAFT_PREFIX);
-  if (!created) return io_failure(std::move(created).error());
-  DraftDir dir = std::move(created).value();
+Ending edit(const DraftDir& dir, EndSignals& signals, const EditorCommand& command, const HeldText& input,
+            const std::optional<std::string>& context) {
   const std::string draft = dir.draft_file_path();
-
   const std::optional<std::string_view> footer =
       context ? std::optional<std::string_view>(*context) : std::nullopt;
   const std::vector<std::string_view> buffer = compose_buffer(input.pieces(), footer);
-  if (auto written = write_draft_file(dir, buffer); !written) {
-    return io_failure(std::move(written).error());  // `dir` removes the directory
-  }
+  auto written = write_draft_file(dir, buffer);
+  if (!written) return {io_failure(std::move(written).error()), DraftFate::Discard};
 
-  auto outcome = run_editor(*command, dir, input.pieces(), buffer);
+  auto outcome = run_editor(command, dir, *written, input.pieces(), buffer, signals);
   if (!outcome) {
-    // A draft that could not be read back is still the user's work.
-    if (const auto* io = std::get_if<editor_error::Io>(&outcome.error()); io && io->kept_draft) {
-      std::move(dir).keep();
-    }
-    return report(outcome.error());
+    const DraftFate fate = failure_keeps_draft(outcome.error()) ? DraftFate::Keep : DraftFate::Discard;
+    return {report(outcome.error()), fate};
   }
+  // Every outcome but an approval keeps the draft and names it.
+  return std::visit(
+      Overload{
+          [&](const edit_outcome::Approved& approved) -> Ending {
+            // The draft goes only once the approved text is safely out: if
+            // standard output fails, the user's edits are still on disk and
+            // the message says where.
+            if (auto out = write_stdout_line(approved.content); !out) {
+              print_message("failed to write stdout: " + render_io_error(out.error()) +
+                            "; draft preserved at " + lossy_utf8(draft));
+              return {2, DraftFate::Keep};
+            }
+            return {0, DraftFate::Remove};
+          },
+          [&](const edit_outcome::Interrupted& interrupted) -> Ending {
+            return {signals.end_by(interrupted.signal), DraftFate::Keep};
+          },
+          [&](const edit_outcome::Aborted&) -> Ending {
+            print_message("aborted; draft preserved at " + lossy_utf8(draft));
+            return {1, DraftFate::Keep};
+          },
+          [&](const edit_outcome::NeverOpened& never) -> Ending {
+            return {report(editor_error::NeverOpened{never.ms, draft}), DraftFate::Keep};
+          },
+          [&](const edit_outcome::EditorExited& exited) -> Ending {
+            return {report(editor_error::EditorExited{exited.code, draft}), DraftFate::Keep};
+          },
+      },
+      *outcome);
+}
 
-  if (auto* approved = std::get_if<edit_outcome::Approved>(&*outcome)) {
-    // The draft goes only once the approved text is safely out: if standard
-    // output fails, the user's edits are still on disk and the message says where.
-    if (auto written = write_stdout_line(approved->content); !written) {
-      std::move(dir).keep();
-      print_message("failed to write stdout: " + render_io_error(written.error()) +
-                    "; draft preserved at " + lossy_utf8(draft));
-      return 2;
-    }
-    return 0;
-  }
-  // Every other outcome keeps the draft and names it.
-  std::move(dir).keep();
-  if (auto* interrupted = std::get_if<edit_outcome::Interrupted>(&*outcome)) {
-    return end_by_signal(interrupted->signal, draft);
-  }
-  if (std::holds_alternative<edit_outcome::Aborted>(*outcome)) {
-    print_message("aborted; draft preserved at " + lossy_utf8(draft));
-    return 1;
-  }
-  if (auto* never = std::get_if<edit_outcome::NeverOpened>(&*outcome)) {
-    return report(editor_error::NeverOpened{never->ms, draft});
-  }
-  return report(editor_error::EditorExited{std::get<edit_outcome::EditorExited>(*outcome).code, draft});
+}  // namespace
+
+int edit_from_stdin(const HeldText& input, const std::optional<std::string>& context) {
+  // The editor is resolved and vetted before anything touches the disk, so a
+  // setting that cannot work leaves nothing behind.
+  auto chosen = resolve_editor();
+  if (!chosen) return report(chosen.error());
+  if (auto vetted = vet_editor(*chosen); !vetted) return report(vetted.error());
+
+  EndSignals signals;
+  auto created = signals.make_draft_dir(system_temp_dir(), STDIN_DRAFT_PREFIX);
+  if (!created) return io_failure(std::move(created).error());
+  DraftDir dir = std::move(created).value();
+  const Ending ending = edit(dir, signals, chosen->command, input, context);
+  settle_draft(std::move(dir), ending.fate, signals);
+  return ending.status;
 }
 
 }  // namespace clippers

@@ -1,6 +1,5 @@
 #include "run/message.h"
 
-#include <signal.h>
 #include <unistd.h>
 
 #include <string>
@@ -31,20 +30,6 @@ Result<void, IoError> write_stdout_line(Pieces content) {
 
 Result<void, IoError> write_stdout_line(std::string_view content) {
   return write_stdout_line(Pieces(&content, 1));
-}
-
-int end_by_signal(int signal, const std::string& draft) {
-  print_message("interrupted by signal " + std::to_string(signal) + "; draft at " + lossy_utf8(draft));
-  struct sigaction default_action {};
-  default_action.sa_handler = SIG_DFL;
-  sigemptyset(&default_action.sa_mask);
-  sigaction(signal, &default_action, nullptr);
-  sigset_t only;
-  sigemptyset(&only);
-  sigaddset(&only, signal);
-  sigprocmask(SIG_UNBLOCK, &only, nullptr);
-  raise(signal);
-  return 128 + signal;
 }
 
 }  // namespace clippers

@@ -20,9 +20,4 @@ void print_message(std::string_view text);
 Result<void, IoError> write_stdout_line(Pieces content);
 Result<void, IoError> write_stdout_line(std::string_view content);
 
-// The tool was asked to end while the editor ran: says where the kept draft
-// is, then ends the process by `signal` itself (default action restored) so
-// the caller sees what happened.  Returns a status only if that fails.
-int end_by_signal(int signal, const std::string& draft);
-
 }  // namespace clippers

@@ -65,4 +65,12 @@ class [[nodiscard]] Result<void, E> {
   std::optional<E> error_;
 };
 
+// Lambdas joined into one visitor for std::visit.
+template <typename... Fs>
+struct Overload : Fs... {
+  using Fs::operator()...;
+};
+template <typename... Fs>
+Overload(Fs...) -> Overload<Fs...>;
+
 }  // namespace clippers

@@ -1,0 +1,31 @@
+#pragma once
+// Refusing, before anything is written, editor commands that would approve a
+// draft nobody saw: a launcher that hands the file to a window and returns at
+// once, and a setting that starts this tool on its own draft.
+//
+// Calling sequence: resolve_editor, then vet_editor; the run goes on to make
+// the draft directory only when vet_editor succeeds.
+
+#include <optional>
+#include <string>
+
+#include "editor/resolve.h"
+#include "failure/failure.h"
+#include "text/result.h"
+
+namespace clippers {
+
+// NoWait when the command's program (by its base name) is a known launcher
+// used without the flag that makes it wait; `fix` is the command with that
+// flag, or nullopt where the program has none (xdg-open).
+std::optional<editor_error::NoWait> missing_wait_flag(const EditorCommand& command);
+
+// True when `program`, found as the editor's spawn would find it (a path when
+// it holds "/", else on PATH), is the same file as the running executable.
+// False wherever either cannot be told.
+bool is_this_tool(const std::string& program);
+
+// Both checks: NoWait, or Itself naming the chosen variable.
+Result<void, EditorError> vet_editor(const ChosenEditor& chosen);
+
+}  // namespace clippers
