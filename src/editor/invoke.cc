@@ -75,7 +75,8 @@ Result<Fd, IoError> attach_terminal(posix_spawn_file_actions_t& actions) {
   };
   auto opened = open_file("/dev/tty", O_RDWR | O_NOCTTY);
   if (!opened) {
-    if (!out_tty) {
+    // A closed standard error has nothing to give; the editor's own then stays.
+    if (!out_tty && ::fcntl(STDERR_FILENO, F_GETFD) != -1) {
       if (auto r = dup2_action(STDERR_FILENO, STDOUT_FILENO); !r) return fail(std::move(r).error());
     }
     return Fd();
