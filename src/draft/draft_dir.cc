@@ -6,9 +6,6 @@
 #include <sys/statvfs.h>
 #include <time.h>
 #include <unistd.h>
-#ifdef __APPLE__
-#include <sys/random.h>
-#endif
 
 #include <algorithm>
 #include <cerrno>
@@ -18,6 +15,7 @@
 #include <vector>
 
 #include "io/fd.h"
+#include "io/platform.h"
 
 namespace clippers {
 
@@ -163,14 +161,6 @@ Wyrand fresh_generator() {
   return Wyrand{per_thread.next()};
 }
 
-std::optional<std::uint64_t> system_entropy() {
-  std::uint64_t seed = 0;
-  unsigned char bytes[sizeof seed];
-  if (::getentropy(bytes, sizeof bytes) != 0) return std::nullopt;
-  std::memcpy(&seed, bytes, sizeof seed);
-  return seed;
-}
-
 // The directory just made, opened without following links.  It must be a
 // directory of this user that nobody else may enter: otherwise another
 // process swapped its own in under the name, and nothing may be written there.
@@ -266,16 +256,7 @@ bool DraftDir::at_path() const {
   return ::fstat(handle_.get(), &held) == 0 && ::lstat(path_.c_str(), &named) == 0 && same_inode(held, named);
 }
 
-std::optional<std::string> DraftDir::current_path() const {
-  // Linux tells where an open directory is now; elsewhere nothing is said.
-  const std::string link = "/proc/self/fd/" + std::to_string(handle_.get());
-  std::string target(4096, '\0');
-  const ssize_t n = ::readlink(link.c_str(), target.data(), target.size());
-  if (n <= 0 || static_cast<std::size_t>(n) >= target.size()) return std::nullopt;
-  target.resize(static_cast<std::size_t>(n));
-  if (target.front() != '/' || target.ends_with(" (deleted)")) return std::nullopt;
-  return target;
-}
+std::optional<std::string> DraftDir::current_path() const { return platform::path_of(handle_.get()); }
 
 std::vector<std::string> DraftDir::leftovers() const {
   auto names = list_names(handle_.get());
@@ -365,7 +346,7 @@ Result<DraftDir, IoError> create_draft_dir(const std::string& parent, std::strin
     append_separator(base);
     base += parent;
   }
-  auto made = make_unique_dir(base, prefix, fresh_generator(), make_private_dir, system_entropy);
+  auto made = make_unique_dir(base, prefix, fresh_generator(), make_private_dir, platform::entropy);
   if (!made) return fail(std::move(made).error());
   auto handle = open_made_dir(*made);
   if (!handle) {
@@ -378,11 +359,7 @@ Result<DraftDir, IoError> create_draft_dir(const std::string& parent, std::strin
 std::string system_temp_dir() {
   // Set but empty still counts: it stands for the current directory.
   if (const char* tmpdir = std::getenv("TMPDIR")) return tmpdir;
-#ifdef __APPLE__
-  char buffer[1024];
-  const std::size_t length = ::confstr(_CS_DARWIN_USER_TEMP_DIR, buffer, sizeof buffer);
-  if (length > 1 && length <= sizeof buffer) return std::string(buffer, length - 1);
-#endif
+  if (auto own = platform::user_temp_dir()) return std::move(*own);
   return "/tmp";
 }
 
@@ -399,15 +376,16 @@ UnreadStamp stamp_unread(int fd) {
   UnreadStamp stamp;
   struct stat st = {};
   if (::fstat(fd, &st) != 0) return stamp;
-  const timespec times[2] = {{st.st_mtim.tv_sec - 1, st.st_mtim.tv_nsec}, {0, UTIME_OMIT}};
+  const timespec& modified = platform::modified_time(st);
+  const timespec times[2] = {{modified.tv_sec - 1, modified.tv_nsec}, {0, UTIME_OMIT}};
   struct statvfs vfs = {};
-  if (::futimens(fd, times) != 0 || ::fstat(fd, &st) != 0 || ::fstatvfs(fd, &vfs) != 0) return stamp;
-#ifdef ST_NOATIME
-  if ((vfs.f_flag & ST_NOATIME) != 0) return stamp;
-#endif
+  if (::futimens(fd, times) != 0 || ::fstat(fd, &st) != 0 || ::fstatvfs(fd, &vfs) != 0 ||
+      !platform::records_reads(vfs)) {
+    return stamp;
+  }
   stamp.dev = st.st_dev;
   stamp.ino = st.st_ino;
-  stamp.atime = st.st_atim;
+  stamp.atime = platform::accessed_time(st);
   stamp.reads_recorded = true;
   return stamp;
 }
@@ -425,8 +403,9 @@ Result<DraftFile, IoError> write_draft_file(const DraftDir& dir, Pieces buffer) 
 bool unread_since(const DraftDir& dir, const UnreadStamp& stamp) {
   struct stat st = {};
   return stamp.reads_recorded && ::fstatat(dir.fd(), DRAFT_FILE_NAME.data(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
-         st.st_dev == stamp.dev && st.st_ino == stamp.ino && st.st_atim.tv_sec == stamp.atime.tv_sec &&
-         st.st_atim.tv_nsec == stamp.atime.tv_nsec;
+         st.st_dev == stamp.dev && st.st_ino == stamp.ino &&
+         platform::accessed_time(st).tv_sec == stamp.atime.tv_sec &&
+         platform::accessed_time(st).tv_nsec == stamp.atime.tv_nsec;
 }
 
 Result<HeldText, IoError> read_draft_file(const DraftDir& dir) {

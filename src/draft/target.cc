@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "buffer/extract.h"
+#include "io/platform.h"
 #include "text/utf8.h"
 
 namespace clippers {
@@ -68,21 +69,9 @@ bool ends_with_lf(const HeldText& text) {
 // would quietly undo it.
 bool same_file(const struct stat& a, const struct stat& b) {
   return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
-         a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec &&
+         platform::modified_time(a).tv_sec == platform::modified_time(b).tv_sec &&
+         platform::modified_time(a).tv_nsec == platform::modified_time(b).tv_nsec &&
          a.st_mode == b.st_mode && a.st_uid == b.st_uid && a.st_gid == b.st_gid;
-}
-
-// FILE's directory is only searched and written, never listed, so a handle
-// for search alone is enough and a directory the user may not read (0300)
-// works too.  Where the system has no such handle, a readable one is taken.
-Result<Fd, IoError> open_for_search(const std::string& dir) {
-#if defined(O_PATH)
-  return open_file(dir, O_PATH | O_DIRECTORY);
-#elif defined(O_SEARCH)
-  return open_file(dir, O_SEARCH | O_DIRECTORY);
-#else
-  return open_file(dir, O_RDONLY | O_DIRECTORY);
-#endif
 }
 
 // Makes the rename durable.  A search-only handle cannot be flushed: the
@@ -168,7 +157,9 @@ Result<Target, RunError> open_target(const std::string& file) {
   target.canonical = std::move(*canonical);
   target.base_dir = parent_of(target.canonical);
   target.name = name_of(target.canonical);
-  auto dir = open_for_search(target.base_dir);
+  // FILE's directory is only searched and written, never listed, so a
+  // directory the user may not read (0300) works too.
+  auto dir = open_file(target.base_dir, platform::SEARCH_DIR_FLAGS);
   if (!dir) return cannot_read(std::move(dir).error());
   target.dir = std::move(dir).value();
   auto text = read_target(target);

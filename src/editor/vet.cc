@@ -10,6 +10,8 @@
 #include <span>
 #include <string_view>
 
+#include "io/platform.h"
+
 namespace clippers {
 namespace {
 
@@ -97,8 +99,9 @@ std::optional<editor_error::NoWait> missing_wait_flag(const EditorCommand& comma
 }
 
 bool is_this_tool(const std::string& program) {
-  struct stat self = {};
-  if (program.empty() || ::stat("/proc/self/exe", &self) != 0) return false;
+  const std::optional<struct stat> found = platform::running_executable();
+  if (program.empty() || !found) return false;
+  const struct stat& self = *found;
   if (program.find('/') != std::string::npos) return same_file(program, self);
   // The first executable file of that name on PATH is the one the spawn runs.
   const char* path = std::getenv("PATH");

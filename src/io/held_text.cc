@@ -15,6 +15,7 @@
 #include <utility>
 
 #include "io/fd.h"
+#include "io/platform.h"
 #include "text/utf8.h"
 #include "text/whitespace.h"
 
@@ -57,18 +58,6 @@ constexpr std::size_t kFirstChunk = std::size_t{64} << 10;
 // 256 MiB file about a fifth cheaper than one read of it all.
 constexpr std::size_t kReadSlice = std::size_t{1} << 20;
 
-// A pipe holds 64 KiB by default, so a large input costs a pair of context
-// switches with the writer every 64 KiB; at 1 MiB (the most an unprivileged
-// process may ask for) the reader and the writer each get long runs, and
-// the switches drop about twelvefold.  Only ever widened, and a refusal
-// (the user's pipe memory is used up) just leaves the pipe as it was.
-void widen_pipe([[maybe_unused]] int fd) {
-#if defined(F_SETPIPE_SZ) && defined(F_GETPIPE_SZ)
-  constexpr int kWide = 1 << 20;
-  if (::fcntl(fd, F_GETPIPE_SZ) < kWide) ::fcntl(fd, F_SETPIPE_SZ, kWide);
-#endif
-}
-
 }  // namespace
 
 #if defined(MAP_ANONYMOUS)
@@ -102,10 +91,8 @@ Result<HeldText::Chunk, IoError> HeldText::Chunk::allocate(std::size_t size) {
   if (tail != start + length + kHugePage) {
     ::munmap(tail, static_cast<std::size_t>(start + length + kHugePage - tail));
   }
-#if defined(MADV_HUGEPAGE)
   // Only advice: where huge pages are off, the chunk simply uses small ones.
-  ::madvise(aligned, length, MADV_HUGEPAGE);
-#endif
+  platform::advise_huge_pages(aligned, length);
   return Chunk(aligned, length, aligned, length);
 }
 
@@ -158,7 +145,7 @@ class HeldTextReader {
         // into further chunks.
         next = static_cast<std::size_t>(st.st_size) + 1;
       } else if (S_ISFIFO(st.st_mode)) {
-        widen_pipe(fd);
+        platform::widen_pipe(fd);
       }
     }
     HeldText::Chunk* chunk = nullptr;
