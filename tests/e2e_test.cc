@@ -422,8 +422,8 @@ const Row kStdinRows[] = {
      .editor = "d=$(dirname \"$1\"); mkdir -p $d/sub/deeper; ln -s $PWD/notes.txt $d/sub/link; stat -c %a $d > \"$1\"",
      .out = "700\n"},
     {.name = "directories the editor left unsearchable and deep are removed", .input = "x",
-     .editor = "cd \"$(dirname \"$1\")\" && mkdir -p a/b && touch a/b/f && chmod 0 a/b a && for i in $(seq 40); do mkdir n; cd n; done; "
-               "touch f; printf ok > \"$1\"",
+     .editor = "cd \"$(dirname \"$1\")\" && mkdir -p a/b c && touch a/b/f c/f && chmod 0 a/b a && chmod 500 c && "
+               "for i in $(seq 40); do mkdir n; cd n; done; touch f; printf ok > \"$1\"",
      .out = "ok\n", .start = {.as_uid = kNobody}},
     {.name = "what cannot be removed is named", .input = "x", .editor = "d=$(dirname \"$1\"); mkdir $d/m && mount -t tmpfs tmpfs $d/m && printf ok > \"$1\"",
      .out = "ok\n", .err = "clippers: warning: could not remove {dir}: {os:16} at path \"{dir}/m\"\n",
