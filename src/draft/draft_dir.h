@@ -14,10 +14,10 @@
 #include <string_view>
 #include <vector>
 
-#include "failure/io_error.h"
+#include "base/io_error.h"
 #include "io/fd.h"
 #include "io/held_text.h"
-#include "text/result.h"
+#include "base/result.h"
 
 namespace clippers {
 

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "failure/failure.h"
+
 #include <algorithm>
 #include <vector>
 

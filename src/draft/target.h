@@ -11,7 +11,7 @@
 #include "failure/failure.h"
 #include "io/fd.h"
 #include "io/held_text.h"
-#include "text/result.h"
+#include "base/result.h"
 
 namespace clippers {
 

@@ -14,7 +14,7 @@
 #include "editor/signals.h"
 #include "failure/failure.h"
 #include "io/held_text.h"
-#include "text/result.h"
+#include "base/result.h"
 
 namespace clippers {
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "failure/failure.h"
-#include "text/result.h"
+#include "base/result.h"
 
 namespace clippers {
 

@@ -26,8 +26,8 @@
 #include <string_view>
 
 #include "draft/draft_dir.h"
-#include "failure/io_error.h"
-#include "text/result.h"
+#include "base/io_error.h"
+#include "base/result.h"
 
 namespace clippers {
 

@@ -11,7 +11,7 @@
 
 #include "editor/resolve.h"
 #include "failure/failure.h"
-#include "text/result.h"
+#include "base/result.h"
 
 namespace clippers {
 

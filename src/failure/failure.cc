@@ -1,6 +1,6 @@
 #include "failure/failure.h"
 
-#include "text/result.h"
+#include "base/result.h"
 #include "text/utf8.h"
 
 namespace clippers {

@@ -8,7 +8,7 @@
 #include <string>
 #include <variant>
 
-#include "failure/io_error.h"
+#include "base/io_error.h"
 
 namespace clippers {
 
@@ -65,6 +65,10 @@ using EditorError = std::variant<editor_error::NoEditor, editor_error::EditorExi
 // moves over unchanged with the draft it keeps; the refusals of the editor
 // and a replaced draft directory are the same in both.
 RunError to_run_error(EditorError error);
+
+// The text of an io failure: the system's description and " (os error N)",
+// or the failure's own message; a PathError adds " at path " and the quoted path.
+std::string render_io_error(const IoError& error);
 
 // The text of a RunError, without prefix or line feed.
 std::string render_long(const RunError& error);

@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "failure/io_error.h"
-#include "text/result.h"
+#include "base/io_error.h"
+#include "base/result.h"
 
 namespace clippers {
 

@@ -167,12 +167,12 @@ class HeldTextReader {
       // Input that can no longer be UTF-8 is refused at once: reading on
       // would only hold more of it (an endless device, forever).
       if (validator != nullptr && !validator->feed({chunk->data() + chunk->used, count})) {
-        return fail(IoError::with_message(INVALID_UTF8_MESSAGE));
+        return fail(IoError::with_message(std::string(INVALID_UTF8_MESSAGE)));
       }
       chunk->used += count;
     }
     if (validator != nullptr && !validator->complete()) {
-      return fail(IoError::with_message(INVALID_UTF8_MESSAGE));
+      return fail(IoError::with_message(std::string(INVALID_UTF8_MESSAGE)));
     }
     if (text.chunks_.back().used == 0) text.chunks_.pop_back();
     for (const HeldText::Chunk& c : text.chunks_) {

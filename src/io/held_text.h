@@ -18,8 +18,8 @@
 #include <string_view>
 #include <vector>
 
-#include "failure/io_error.h"
-#include "text/result.h"
+#include "base/io_error.h"
+#include "base/result.h"
 
 namespace clippers {
 

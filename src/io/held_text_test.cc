@@ -99,7 +99,7 @@ TEST(HeldText, WritesEveryPieceThroughInterruptionsAndPartialWrites) {
   reader.join();
   close(p[0]);
   sigaction(SIGALRM, &previous, nullptr);
-  ASSERT_TRUE(written.ok()) << render_io_error(written.error());
+  ASSERT_TRUE(written.ok()) << "os error " << written.error().os_code;
   EXPECT_TRUE(received == text);
 }
 

@@ -4,9 +4,9 @@
 
 #include <string_view>
 
-#include "failure/io_error.h"
+#include "base/io_error.h"
 #include "io/held_text.h"
-#include "text/result.h"
+#include "base/result.h"
 
 namespace clippers {
 

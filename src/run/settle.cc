@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "failure/failure.h"
 #include "run/message.h"
 #include "text/utf8.h"
 

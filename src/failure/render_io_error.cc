@@ -1,4 +1,4 @@
-#include "failure/io_error.h"
+#include "failure/failure.h"
 
 #include <cerrno>
 #include <cstring>
@@ -7,20 +7,6 @@
 #include "text/utf8.h"
 
 namespace clippers {
-
-const char* const INVALID_UTF8_MESSAGE = "stream did not contain valid UTF-8";
-
-IoError IoError::from_errno(int code) { return IoError{code, {}, std::nullopt}; }
-
-IoError IoError::with_message(std::string message) {
-  return IoError{0, std::move(message), std::nullopt};
-}
-
-IoError PathError::into_io_error() && {
-  IoError wrapped = std::move(err);
-  wrapped.at_path = std::move(path);
-  return wrapped;
-}
 
 namespace {
 

@@ -1,9 +1,13 @@
 #pragma once
 // IoError: an input/output failure as the operating system or the program
 // reports it.  PathError: such a failure together with the path it concerns.
+// Plain values that every layer passes up; their text is rendered by
+// render_io_error (failure/failure.h).
 
 #include <optional>
 #include <string>
+#include <string_view>
+#include <utility>
 
 namespace clippers {
 
@@ -14,8 +18,8 @@ struct IoError {
   // Set when the failure came from a PathError: the path it concerns (raw bytes).
   std::optional<std::string> at_path;
 
-  static IoError from_errno(int code);
-  static IoError with_message(std::string message);
+  static IoError from_errno(int code) { return IoError{code, {}, std::nullopt}; }
+  static IoError with_message(std::string message) { return IoError{0, std::move(message), std::nullopt}; }
 };
 
 struct PathError {
@@ -23,14 +27,14 @@ struct PathError {
   IoError err;
 
   // The failure as an IoError whose text ends with " at path " and the quoted path.
-  IoError into_io_error() &&;
+  IoError into_io_error() && {
+    IoError wrapped = std::move(err);
+    wrapped.at_path = std::move(path);
+    return wrapped;
+  }
 };
 
-// "stream did not contain valid UTF-8": what every UTF-8 reader reports.
-extern const char* const INVALID_UTF8_MESSAGE;
-
-// The text of an io failure: the system's description and " (os error N)",
-// or the failure's own message; a PathError adds " at path " and the quoted path.
-std::string render_io_error(const IoError& error);
+// What every UTF-8 reader reports.
+inline constexpr std::string_view INVALID_UTF8_MESSAGE = "stream did not contain valid UTF-8";
 
 }  // namespace clippers
