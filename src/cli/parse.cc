@@ -33,12 +33,8 @@ std::optional<ArgId> suggest_long_option(std::string_view name) {
   return LONG_OPTIONS[*index];
 }
 
-// Length of the UTF-8 character starting `text` (which is valid UTF-8).
-std::size_t first_char_length(std::string_view text) {
-  const auto b0 = static_cast<unsigned char>(text[0]);
-  const std::size_t len = b0 < 0x80 ? 1 : b0 < 0xE0 ? 2 : b0 < 0xF0 ? 3 : 4;
-  return std::min(len, text.size());
-}
+// Length of the UTF-8 character, or invalid sequence, starting `text`.
+std::size_t first_char_length(std::string_view text) { return decode_utf8(text, 0).length; }
 
 class Parser {
  public:

@@ -4,24 +4,20 @@
 #include <string>
 #include <vector>
 
+#include "base/wide.h"
+#include "text/utf8.h"
+
 namespace clippers {
 namespace {
 
-// Decodes UTF-8 into code points.  Callers pass text already made valid
-// (lossy conversion), so a stray byte only needs to count as one character.
+// The text's code points; an invalid sequence counts as one character.
 std::u32string code_points(std::string_view text) {
   std::u32string out;
   out.reserve(text.size());
   for (std::size_t i = 0; i < text.size();) {
-    const auto b0 = static_cast<unsigned char>(text[i]);
-    std::size_t len = b0 < 0x80 ? 1 : b0 < 0xE0 ? 2 : b0 < 0xF0 ? 3 : 4;
-    len = std::min(len, text.size() - i);
-    char32_t c = len == 1 ? b0 : len == 2 ? (b0 & 0x1Fu) : len == 3 ? (b0 & 0x0Fu) : (b0 & 0x07u);
-    for (std::size_t k = 1; k < len; ++k) {
-      c = (c << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3Fu);
-    }
-    out.push_back(c);
-    i += len;
+    const Utf8Char c = decode_utf8(text, i);
+    out.push_back(c.valid ? c.code : U'\uFFFD');
+    i += c.length;
   }
   return out;
 }
@@ -78,10 +74,8 @@ JaroScore jaro_similarity(std::string_view a_text, std::string_view b_text) {
 namespace {
 
 // Cross-multiplied comparisons; the products exceed 64 bits for long texts.
-__extension__ using Wide = unsigned __int128;
-
 bool greater(const JaroScore& x, const JaroScore& y) {
-  return Wide{x.numerator} * y.denominator > Wide{y.numerator} * x.denominator;
+  return multiply_wide(x.numerator, y.denominator) > multiply_wide(y.numerator, x.denominator);
 }
 
 constexpr JaroScore THRESHOLD{7, 10};

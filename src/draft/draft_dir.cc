@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "base/wide.h"
 #include "io/fd.h"
 #include "io/platform.h"
 
@@ -111,26 +112,6 @@ void empty_dir(int dir, const std::string& path, Removal& removal) {
 
 bool same_inode(const struct stat& a, const struct stat& b) {
   return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
-}
-
-struct Wide {
-  std::uint64_t high;
-  std::uint64_t low;
-};
-
-// The full 128-bit product of two 64-bit numbers, from 32-bit halves so that
-// no compiler extension is needed.
-Wide multiply(std::uint64_t a, std::uint64_t b) {
-  constexpr std::uint64_t kLow32 = 0xffffffffu;
-  const std::uint64_t a_lo = a & kLow32, a_hi = a >> 32;
-  const std::uint64_t b_lo = b & kLow32, b_hi = b >> 32;
-  const std::uint64_t lo_lo = a_lo * b_lo;
-  const std::uint64_t lo_hi = a_lo * b_hi;
-  const std::uint64_t hi_lo = a_hi * b_lo;
-  const std::uint64_t hi_hi = a_hi * b_hi;
-  const std::uint64_t middle = (lo_lo >> 32) + (lo_hi & kLow32) + (hi_lo & kLow32);
-  return Wide{hi_hi + (lo_hi >> 32) + (hi_lo >> 32) + (middle >> 32),
-              (middle << 32) | (lo_lo & kLow32)};
 }
 
 void append_random_chars(std::string& out, Wyrand& generator) {
@@ -287,7 +268,7 @@ Result<void, IoError> DraftDir::release() && {
 
 std::uint64_t Wyrand::next() {
   state += 0x2d358dccaa6c78a5u;
-  const Wide product = multiply(state, state ^ 0x8bb84b93962eacc9u);
+  const Wide product = multiply_wide(state, state ^ 0x8bb84b93962eacc9u);
   return product.high ^ product.low;
 }
 
@@ -295,7 +276,7 @@ std::optional<std::size_t> alphabet_index(std::uint64_t r) {
   // 2^64 mod 62: outputs whose product falls into this sliver of the low half
   // would make the first 16 positions slightly more likely.
   constexpr std::uint64_t kRejectBelow = 16;
-  const Wide product = multiply(r, NAME_ALPHABET.size());
+  const Wide product = multiply_wide(r, NAME_ALPHABET.size());
   if (product.low < kRejectBelow) return std::nullopt;
   return static_cast<std::size_t>(product.high);
 }

@@ -6,16 +6,9 @@
 namespace clippers {
 namespace {
 
-struct Decoded {
-  char32_t code;       // meaningful only when valid
-  std::size_t length;  // bytes consumed: the sequence, or the maximal invalid prefix
-  bool valid;
-};
+}  // namespace
 
-// Decodes one scalar value at `i`.  On invalid input, `length` covers the
-// longest prefix that could still have begun a valid sequence (at least one
-// byte), which is the unit the replacement character stands for.
-Decoded decode_at(std::string_view s, std::size_t i) {
+Utf8Char decode_utf8(std::string_view s, std::size_t i) {
   const auto b0 = static_cast<unsigned char>(s[i]);
   if (b0 < 0x80) return {b0, 1, true};
   std::size_t need;
@@ -47,6 +40,8 @@ Decoded decode_at(std::string_view s, std::size_t i) {
   }
   return {code, need + 1, true};
 }
+
+namespace {
 
 void append_utf8(std::string& out, char32_t c) {
   if (c < 0x80) {
@@ -243,7 +238,7 @@ std::string lossy_utf8(std::string_view bytes) {
   std::string out;
   out.reserve(bytes.size());
   for (std::size_t i = 0; i < bytes.size();) {
-    const Decoded d = decode_at(bytes, i);
+    const Utf8Char d = decode_utf8(bytes, i);
     if (d.valid) {
       out.append(bytes.substr(i, d.length));
     } else {
@@ -259,7 +254,7 @@ std::string quoted_path(std::string_view bytes) {
   out.reserve(bytes.size() + 2);
   out.push_back('"');
   for (std::size_t i = 0; i < bytes.size();) {
-    const Decoded d = decode_at(bytes, i);
+    const Utf8Char d = decode_utf8(bytes, i);
     if (!d.valid) {
       for (std::size_t k = 0; k < d.length; ++k) {
         const auto b = static_cast<unsigned char>(bytes[i + k]);

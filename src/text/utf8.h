@@ -22,6 +22,19 @@ class Utf8Validator {
   std::uint64_t state_;
 };
 
+// One character decoded at a position of a byte string.
+struct Utf8Char {
+  char32_t code;       // meaningful only when valid
+  std::size_t length;  // bytes taken: the sequence, or the maximal invalid prefix (at least 1)
+  bool valid;
+};
+
+// Decodes the character starting at `at` (< s.size()).  On invalid input,
+// `length` covers the longest prefix that could still have begun a valid
+// sequence, which is the unit a replacement character stands for.  Same
+// rules as is_valid_utf8.
+Utf8Char decode_utf8(std::string_view s, std::size_t at);
+
 // True when `bytes` is well-formed UTF-8: no overlong forms, no surrogates,
 // nothing above U+10FFFF, no truncated sequence.  One linear pass, at memory
 // speed over ASCII.
