@@ -8,6 +8,9 @@
 #include <memory>
 
 #include "buffer/extract.h"
+#include "draft/draft_file.h"
+#include "draft/identity.h"
+#include "draft/names.h"
 #include "io/platform.h"
 #include "text/utf8.h"
 

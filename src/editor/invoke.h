@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "draft/draft_dir.h"
+#include "draft/draft_file.h"
 #include "editor/resolve.h"
 #include "editor/signals.h"
 #include "failure/failure.h"

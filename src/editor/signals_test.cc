@@ -3,6 +3,8 @@
 // the editor, while it is read back.
 #include "editor/signals.h"
 
+#include "draft/draft_file.h"
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 

@@ -2,6 +2,8 @@
 
 #include "buffer/buffer.h"
 #include "draft/draft_dir.h"
+#include "draft/draft_file.h"
+#include "draft/identity.h"
 #include "draft/target.h"
 #include "editor/invoke.h"
 #include "editor/resolve.h"

@@ -4,6 +4,8 @@
 
 #include "buffer/buffer.h"
 #include "draft/draft_dir.h"
+#include "draft/draft_file.h"
+#include "draft/temp_dir.h"
 #include "editor/invoke.h"
 #include "editor/resolve.h"
 #include "editor/signals.h"

@@ -1,6 +1,6 @@
 // What no run of the tool can pin down: the name generator's exact sequence and
 // mapping, and the attempt loop under staged clashes.
-#include "draft/draft_dir.h"
+#include "draft/names.h"
 
 #include <gtest/gtest.h>
 
@@ -19,12 +19,12 @@ TEST(Wyrand, FixedSeedGivesKnownSequenceAndUnbiasedIndices) {
     EXPECT_EQ(zero.next(), expected);
   }
   Wyrand seed0{0};
-  EXPECT_EQ(random_name(FILE_DRAFT_PREFIX, seed0), ".clippers-lAFSES");
+  EXPECT_EQ(detail::random_name(".clippers-", seed0), ".clippers-lAFSES");
   // r, then the low half of r * 62 in the comment: below 16 is rejected.
   const std::pair<std::uint64_t, std::optional<std::size_t>> cases[] = {
       {0x0c6318c6318c6319, std::nullopt}, {0x7bdef7bdef7bdef8, 30},  // 14, exactly 16
       {1, 0}, {0xffffffffffffffff, 61}};                              // 62, 2^64 - 62
-  for (const auto& [r, index] : cases) EXPECT_EQ(alphabet_index(r), index) << std::hex << r;
+  for (const auto& [r, index] : cases) EXPECT_EQ(detail::alphabet_index(r), index) << std::hex << r;
 }
 
 // Runs the attempt loop with mkdir answering `clash` for the first `clashes`
@@ -36,7 +36,7 @@ struct Staged {
   int entropy_calls = 0;
   Result<std::string, IoError> run(const std::string& base) {
     return make_unique_dir(
-        base, STDIN_DRAFT_PREFIX, Wyrand{42},
+        base, "clippers-", Wyrand{42},
         [this](const std::string& p) { return tried.push_back(p), tried.size() <= clashes ? clash : last; },
         [this]() -> std::optional<std::uint64_t> { return ++entropy_calls, 7; });
   }
@@ -57,7 +57,7 @@ TEST(DraftDirAttempts, NameClashesDrawAnotherNameUntilTheAttemptsRunOut) {
       Wyrand expected{42};
       for (std::size_t i = 0; i < std::min<std::size_t>(staged.tried.size(), 8); ++i) {
         if (i == 3) expected = Wyrand{7};
-        EXPECT_EQ(staged.tried[i], "/base/" + random_name(STDIN_DRAFT_PREFIX, expected));
+        EXPECT_EQ(staged.tried[i], "/base/" + detail::random_name("clippers-", expected));
       }
     }
   }

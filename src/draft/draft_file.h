@@ -1,0 +1,59 @@
+#pragma once
+// The draft file "COMMIT_EDITMSG" inside a draft directory, and other files
+// the tool makes there, always through the directory's handle.
+//
+// Calling sequence: write_draft_file (the edit buffer, stamped unread), the
+// editor runs, then unread_since before read_draft_file (the tool's own read
+// would move the access time); draft_file_exists when the read failed.
+
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <time.h>
+
+#include <string>
+
+#include "base/io_error.h"
+#include "base/result.h"
+#include "draft/draft_dir.h"
+#include "io/fd.h"
+#include "io/held_text.h"
+
+namespace clippers {
+
+// What the draft file was when handed to the editor, so that afterwards it
+// can be told whether anything has read it.  `reads_recorded` is false where
+// the file system does not record reads (noatime) or the stamp failed.
+struct UnreadStamp {
+  dev_t dev = 0;
+  ino_t ino = 0;
+  timespec atime = {};
+  bool reads_recorded = false;
+};
+
+struct DraftFile {
+  Fd fd;  // still open, so the caller can adjust its mode
+  UnreadStamp stamp;
+};
+
+// Creates `name` inside `dir`, exclusively and without following links,
+// write-only with `mode` before the umask: a file the tool has just made itself.
+Result<Fd, IoError> create_file_in(const DraftDir& dir, const std::string& name, mode_t mode);
+
+// Creates the draft file (mode 0666 before the umask), writes the whole
+// buffer into it, and sets its access time into the past so that a read of
+// it shows.
+Result<DraftFile, IoError> write_draft_file(const DraftDir& dir, Pieces buffer);
+
+// True when the draft file is still the file stamped and nothing has read it
+// since; false wherever that cannot be told.
+bool unread_since(const DraftDir& dir, const UnreadStamp& stamp);
+
+// Reads the draft file back as UTF-8 without following a link and only when
+// it is a regular file ("not a regular file" otherwise); a FIFO left there
+// cannot block the read.
+Result<HeldText, IoError> read_draft_file(const DraftDir& dir);
+
+// True when anything (file, link, directory, ...) stands at the draft path.
+bool draft_file_exists(const DraftDir& dir);
+
+}  // namespace clippers
