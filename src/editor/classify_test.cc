@@ -1,6 +1,6 @@
 // The edge of the never-opened window, which a run of the tool cannot hit to
 // the millisecond.
-#include "editor/invoke.h"
+#include "editor/classify.h"
 
 #include <gtest/gtest.h>
 

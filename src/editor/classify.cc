@@ -1,0 +1,31 @@
+#include "editor/classify.h"
+
+#include <algorithm>
+#include <optional>
+#include <string>
+
+#include "buffer/extract.h"
+#include "text/whitespace.h"
+
+namespace clippers {
+
+EditOutcome classify_edit(std::string_view edited, Pieces initial_draft, Pieces written,
+                          std::uint64_t elapsed, bool unread) {
+  auto joined = std::make_shared<std::string>();
+  const std::optional<std::string_view> content = extract_content(edited, *joined);
+  if (!content) return edit_outcome::Aborted{};
+  const auto ms = static_cast<std::uint32_t>(std::min<std::uint64_t>(elapsed, UINT32_MAX));
+  // Untouched bytes are untouched whatever extraction makes of them: a draft
+  // with CR LF line ends, or a context holding a cut line, must not pass for
+  // an approval that nobody saw.  A draft nobody even read was never shown,
+  // however long the editor took (a launcher that handed it to a slow window).
+  const bool untouched = equals(written, edited);
+  if (unread && untouched) return edit_outcome::NeverOpened{ms};
+  if (elapsed < NEVER_OPENED_THRESHOLD_MS && (untouched || equals(trim_end(initial_draft), *content))) {
+    return edit_outcome::NeverOpened{ms};
+  }
+  if (joined->empty()) return edit_outcome::Approved{*content};
+  return edit_outcome::Approved{*content, std::move(joined)};
+}
+
+}  // namespace clippers

@@ -1,0 +1,36 @@
+#include "editor/terminal.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace clippers {
+
+Result<Fd, IoError> attach_terminal(posix_spawn_file_actions_t& actions) {
+  const bool in_tty = isatty(STDIN_FILENO) != 0;
+  const bool out_tty = isatty(STDOUT_FILENO) != 0;
+  if (in_tty && out_tty) return Fd();
+  const auto dup2_action = [&](int from, int to) -> Result<void, IoError> {
+    if (const int rc = posix_spawn_file_actions_adddup2(&actions, from, to); rc != 0) {
+      return fail(IoError::from_errno(rc));
+    }
+    return {};
+  };
+  auto opened = open_file("/dev/tty", O_RDWR | O_NOCTTY);
+  if (!opened) {
+    // A closed standard error has nothing to give; the editor's own then stays.
+    if (!out_tty && ::fcntl(STDERR_FILENO, F_GETFD) != -1) {
+      if (auto r = dup2_action(STDERR_FILENO, STDOUT_FILENO); !r) return fail(std::move(r).error());
+    }
+    return Fd();
+  }
+  Fd tty = std::move(opened).value();
+  if (!in_tty) {
+    if (auto r = dup2_action(tty.get(), STDIN_FILENO); !r) return fail(std::move(r).error());
+  }
+  if (!out_tty) {
+    if (auto r = dup2_action(tty.get(), STDOUT_FILENO); !r) return fail(std::move(r).error());
+  }
+  return tty;
+}
+
+}  // namespace clippers
