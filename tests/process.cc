@@ -97,7 +97,8 @@ Outcome run_clippers(const Invocation& inv) {
       if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(126);
     }
     if (s.as_uid != 0 && geteuid() == 0) {
-      if (setgroups(0, nullptr) != 0 || setgid(s.as_uid) != 0 || setuid(s.as_uid) != 0) _exit(126);
+      const gid_t also = s.also_in_group;
+      if (setgroups(also != 0 ? 1 : 0, &also) != 0 || setgid(s.as_uid) != 0 || setuid(s.as_uid) != 0) _exit(126);
     }
     if (wrapper == nullptr) execve(CLIPPERS_BINARY, argv.data(), envp.data());
     execvpe(argv[0], argv.data(), envp.data());

@@ -23,6 +23,7 @@ struct Start {
   // streams stay as they are); without it, the tool has no controlling terminal.
   bool controlling_terminal = false;
   unsigned as_uid = 0;                // when the tests run as root: run as this user and group
+  unsigned also_in_group = 0;         // with as_uid: a supplementary group too
   unsigned long file_size_limit = 0;  // the soft RLIMIT_FSIZE, in bytes
   bool ignore_sigchld = false;        // SIGCHLD ignored, as some callers leave it
   int open_fds = 0;                   // this many more descriptors open

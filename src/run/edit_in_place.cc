@@ -65,12 +65,14 @@ Ending edit(const DraftDir& dir, EndSignals& signals, const EditorCommand& comma
             return {1, DraftFate::Discard};
           },
           [&](const edit_outcome::NeverOpened& never) -> Ending {
-            return {report(run_error::NeverOpened{never.ms}), DraftFate::Discard};
+            return {report(to_run_error(editor_error::NeverOpened{never.ms, draft})), DraftFate::Discard};
           },
           [&](const edit_outcome::EditorExited& exited) -> Ending {
-            // An editor killed mid-edit may have left recovery files beside the draft.
-            if (exited.code == -1) return {report(run_error::EditorExited{-1, draft}), DraftFate::Keep};
-            return {report(run_error::EditorExited{exited.code}), DraftFate::Discard};
+            // The same failure as in standard-input mode; only an editor
+            // killed mid-edit keeps its draft here (recovery files may be
+            // beside it), and the message names it then.
+            const int status = report(to_run_error(editor_error::EditorExited{exited.code, draft}));
+            return {status, exited.code == -1 ? DraftFate::Keep : DraftFate::Discard};
           },
       },
       *outcome);
