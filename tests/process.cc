@@ -115,13 +115,22 @@ Outcome run_clippers(const Invocation& inv) {
     close(in[1]);
   });
   int status = 0;
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double, std::milli>(s.kill_after_ms);
+  const auto start = std::chrono::steady_clock::now();
+  const auto after = std::chrono::duration<double, std::milli>(s.kill_after_ms);
+  auto deadline = start + after;
+  double first_output_ms = -1;
   for (bool sent = s.kill_after_ms <= 0;;) {
     const pid_t done = waitpid(pid, &status, sent ? 0 : WNOHANG);
     if (done == pid) break;
     check(done == 0 || errno == EINTR, "waitpid");
     if (sent) continue;
-    if (std::chrono::steady_clock::now() >= deadline) {
+    const auto now = std::chrono::steady_clock::now();
+    struct stat err_stat = {};
+    if (s.kill_after_output && first_output_ms < 0 && fstat(err_fd, &err_stat) == 0 && err_stat.st_size > 0) {
+      first_output_ms = std::chrono::duration<double, std::milli>(now - start).count();
+      deadline = now + after;
+    }
+    if ((!s.kill_after_output || first_output_ms >= 0) && now >= deadline) {
       kill(pid, s.kill_signal);
       sent = true;
     } else {
@@ -134,7 +143,7 @@ Outcome run_clippers(const Invocation& inv) {
     std::string text = read_file("/proc/self/fd/" + std::to_string(fileno(file)));
     return std::fclose(file), text;
   };
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), take(out), take(err)};
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), first_output_ms, take(out), take(err)};
 }
 
 TempDir::TempDir() {

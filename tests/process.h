@@ -9,6 +9,7 @@ namespace clippers_test {
 
 struct Outcome {
   int status = -1;  // exit status, or 128 + signal number
+  double first_output_ms = -1;  // with kill_after_output: when standard error first held something
   std::string out;
   std::string err;
 };
@@ -28,6 +29,7 @@ struct Start {
   bool ignore_sigchld = false;        // SIGCHLD ignored, as some callers leave it
   int open_fds = 0;                   // this many more descriptors open
   double kill_after_ms = 0;           // when set: `kill_signal` this long after the start, if still running
+  bool kill_after_output = false;     // the time counts from the first output on standard error instead
   int kill_signal = 9;                // SIGKILL
   bool stall_stdout = false;          // standard output a pipe that is never read
 };

@@ -92,7 +92,9 @@ void empty_dir(int dir, const std::string& path, Removal& removal) {
   for (const std::string& name : *names) {
     if (::unlinkat(dir, name.c_str(), 0) == 0 || errno == ENOENT) continue;
     const int err = errno;
-    const std::string inner = path + "/" + name;
+    std::string inner = path;
+    inner += '/';
+    inner += name;
     {
       auto sub = open_subdir(dir, name);
       if (!sub) {
@@ -144,7 +146,10 @@ DraftDir::DraftDir(DraftDir&& other) noexcept
 
 DraftDir& DraftDir::operator=(DraftDir&& other) noexcept {
   if (this != &other) {
-    (void)remove();
+    try {
+      (void)remove();
+    } catch (...) {
+    }
     path_ = std::move(other.path_);
     handle_ = std::move(other.handle_);
     armed_ = other.armed_;
@@ -154,7 +159,14 @@ DraftDir& DraftDir::operator=(DraftDir&& other) noexcept {
   return *this;
 }
 
-DraftDir::~DraftDir() { (void)remove(); }
+// Memory running out while a directory is emptied must not end the process
+// from a destructor: the directory then simply stays.
+DraftDir::~DraftDir() {
+  try {
+    (void)remove();
+  } catch (...) {
+  }
+}
 
 Result<void, IoError> DraftDir::remove() {
   if (!armed_) return {};

@@ -21,6 +21,100 @@ enum class State {
 
 bool is_blank_char(char c) { return c == ' ' || c == '\t' || c == '\n'; }
 
+// The splitter's words so far and the one being built; each state's row of
+// the table is one function that takes the next byte and gives the next state.
+class Splitter {
+ public:
+  State step(State state, char c) {
+    switch (state) {
+      case State::Delimiter: return delimiter(c);
+      case State::Backslash:
+        // An escaped LF between words is a line continuation and starts no word.
+        return c == '\n' ? State::Delimiter : push(c, State::Unquoted);
+      case State::Unquoted: return unquoted(c);
+      case State::UnquotedBackslash: return c == '\n' ? State::Unquoted : push(c, State::Unquoted);
+      case State::SingleQuoted:
+        // Nothing is special inside single quotes but the closing quote.
+        return c == '\'' ? State::Unquoted : push(c, State::SingleQuoted);
+      case State::DoubleQuoted: return double_quoted(c);
+      case State::DoubleQuotedBackslash: return double_quoted_backslash(c);
+      case State::Comment: return c == '\n' ? State::Delimiter : State::Comment;
+    }
+    return state;
+  }
+
+  // The words at the end of the text, or ParseError inside quotes.
+  Result<std::vector<std::string>, ParseError> finish(State state) {
+    switch (state) {
+      case State::Delimiter:
+      case State::Comment:
+        break;
+      case State::Unquoted:
+        end_word();
+        break;
+      case State::Backslash:
+      case State::UnquotedBackslash:
+        // Nothing left to escape: the backslash is an ordinary character.
+        word_.push_back('\\');
+        end_word();
+        break;
+      case State::SingleQuoted:
+      case State::DoubleQuoted:
+      case State::DoubleQuotedBackslash:
+        return fail(ParseError{});
+    }
+    return std::move(words_);
+  }
+
+ private:
+  State push(char c, State next) {
+    word_.push_back(c);
+    return next;
+  }
+
+  void end_word() {
+    words_.push_back(std::move(word_));
+    word_.clear();
+  }
+
+  State delimiter(char c) {
+    if (is_blank_char(c)) return State::Delimiter;
+    if (c == '\'') return State::SingleQuoted;
+    if (c == '"') return State::DoubleQuoted;
+    if (c == '\\') return State::Backslash;
+    if (c == '#') return State::Comment;
+    return push(c, State::Unquoted);
+  }
+
+  State unquoted(char c) {
+    if (is_blank_char(c)) {
+      end_word();
+      return State::Delimiter;
+    }
+    if (c == '\'') return State::SingleQuoted;
+    if (c == '"') return State::DoubleQuoted;
+    if (c == '\\') return State::UnquotedBackslash;
+    return push(c, State::Unquoted);  // "#" inside a word is an ordinary character
+  }
+
+  State double_quoted(char c) {
+    if (c == '"') return State::Unquoted;
+    if (c == '\\') return State::DoubleQuotedBackslash;
+    return push(c, State::DoubleQuoted);
+  }
+
+  State double_quoted_backslash(char c) {
+    if (c == '"' || c == '$' || c == '`' || c == '\\') return push(c, State::DoubleQuoted);
+    if (c == '\n') return State::DoubleQuoted;  // a line continuation
+    // Any other escape is not one: the backslash stays as written.
+    word_.push_back('\\');
+    return push(c, State::DoubleQuoted);
+  }
+
+  std::vector<std::string> words_;
+  std::string word_;
+};
+
 }  // namespace
 
 // The splitter works on bytes although it is defined over characters: every
@@ -29,110 +123,10 @@ bool is_blank_char(char c) { return c == ' ' || c == '\t' || c == '\n'; }
 // they all take it in the same state one after another.  Pushing them one by
 // one is pushing the character.
 Result<std::vector<std::string>, ParseError> split_words(std::string_view text) {
-  std::vector<std::string> words;
-  std::string word;
-  const auto finish = [&] {
-    words.push_back(std::move(word));
-    word.clear();
-  };
-
+  Splitter splitter;
   State state = State::Delimiter;
-  for (const char c : text) {
-    switch (state) {
-      case State::Delimiter:
-        if (is_blank_char(c)) {
-        } else if (c == '\'') {
-          state = State::SingleQuoted;
-        } else if (c == '"') {
-          state = State::DoubleQuoted;
-        } else if (c == '\\') {
-          state = State::Backslash;
-        } else if (c == '#') {
-          state = State::Comment;
-        } else {
-          word.push_back(c);
-          state = State::Unquoted;
-        }
-        break;
-      case State::Backslash:
-        // An escaped LF between words is a line continuation and starts no word.
-        if (c == '\n') {
-          state = State::Delimiter;
-        } else {
-          word.push_back(c);
-          state = State::Unquoted;
-        }
-        break;
-      case State::Unquoted:
-        if (is_blank_char(c)) {
-          finish();
-          state = State::Delimiter;
-        } else if (c == '\'') {
-          state = State::SingleQuoted;
-        } else if (c == '"') {
-          state = State::DoubleQuoted;
-        } else if (c == '\\') {
-          state = State::UnquotedBackslash;
-        } else {
-          word.push_back(c);  // "#" inside a word is an ordinary character
-        }
-        break;
-      case State::UnquotedBackslash:
-        if (c != '\n') word.push_back(c);
-        state = State::Unquoted;
-        break;
-      case State::SingleQuoted:
-        // Nothing is special inside single quotes but the closing quote.
-        if (c == '\'') {
-          state = State::Unquoted;
-        } else {
-          word.push_back(c);
-        }
-        break;
-      case State::DoubleQuoted:
-        if (c == '"') {
-          state = State::Unquoted;
-        } else if (c == '\\') {
-          state = State::DoubleQuotedBackslash;
-        } else {
-          word.push_back(c);
-        }
-        break;
-      case State::DoubleQuotedBackslash:
-        if (c == '"' || c == '$' || c == '`' || c == '\\') {
-          word.push_back(c);
-        } else if (c != '\n') {
-          // Any other escape is not one: the backslash stays as written.
-          word.push_back('\\');
-          word.push_back(c);
-        }
-        state = State::DoubleQuoted;
-        break;
-      case State::Comment:
-        if (c == '\n') state = State::Delimiter;
-        break;
-    }
-  }
-
-  switch (state) {
-    case State::Delimiter:
-    case State::Comment:
-      break;
-    case State::Unquoted:
-      finish();
-      break;
-    case State::Backslash:
-    case State::UnquotedBackslash:
-      // Nothing left to escape: the backslash is an ordinary character.
-      word.push_back('\\');
-      finish();
-      break;
-    case State::SingleQuoted:
-    case State::DoubleQuoted:
-    case State::DoubleQuotedBackslash:
-      return fail(ParseError{});
-  }
-  return words;
+  for (const char c : text) state = splitter.step(state, c);
+  return splitter.finish(state);
 }
 
 Result<ChosenEditor, EditorError> resolve_editor(const EnvLookup& lookup) {

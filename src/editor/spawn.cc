@@ -4,13 +4,12 @@
 #include <spawn.h>
 #include <sys/wait.h>
 #include <time.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <vector>
 
 #include "editor/terminal.h"
-
-extern char** environ;
 
 namespace clippers {
 namespace {

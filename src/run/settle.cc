@@ -27,20 +27,13 @@ std::string listed(const std::vector<std::string>& names) {
 
 void settle_draft(DraftDir dir, DraftFate fate, EndSignals& signals) {
   const auto held = signals.hold();
-  if (fate == DraftFate::Discard) {
-    if (const std::vector<std::string> left = dir.leftovers(); !left.empty()) {
-      const std::string path = std::move(dir).keep();
-      print_message("kept " + lossy_utf8(path) + ": the editor left " + listed(left) + " there");
-      fate = DraftFate::Keep;
-    }
-  }
-  if (fate == DraftFate::Keep) {
+  const std::vector<std::string> left = fate == DraftFate::Discard ? dir.leftovers() : std::vector<std::string>();
+  const std::string path = dir.path();
+  if (fate == DraftFate::Keep || !left.empty()) {
     (void)std::move(dir).keep();
-  } else {
-    const std::string path = dir.path();
-    if (auto removed = std::move(dir).release(); !removed) {
-      print_message("warning: could not remove " + lossy_utf8(path) + ": " + render_io_error(removed.error()));
-    }
+    if (!left.empty()) print_message("kept " + lossy_utf8(path) + ": the editor left " + listed(left) + " there");
+  } else if (auto removed = std::move(dir).release(); !removed) {
+    print_message("warning: could not remove " + lossy_utf8(path) + ": " + render_io_error(removed.error()));
   }
   signals.done();
 }
