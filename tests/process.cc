@@ -86,7 +86,7 @@ Outcome run_clippers(const Invocation& inv) {
     // The tool starts with the default actions whatever the test inherited
     // (nohup ignores SIGHUP); only the start conditions below change them.
     for (int sig : {SIGPIPE, SIGHUP, SIGTERM, SIGINT, SIGQUIT}) signal(sig, SIG_DFL);
-    if (s.ignore_sigchld) signal(SIGCHLD, SIG_IGN);
+    for (int sig : s.ignored) signal(sig, SIG_IGN);
     for (int i = 0; i < s.open_fds; ++i) {
       if (open("/dev/null", O_RDONLY) < 0) _exit(126);
     }

@@ -26,7 +26,7 @@ struct Start {
   unsigned as_uid = 0;                // when the tests run as root: run as this user and group
   unsigned also_in_group = 0;         // with as_uid: a supplementary group too
   unsigned long file_size_limit = 0;  // the soft RLIMIT_FSIZE, in bytes
-  bool ignore_sigchld = false;        // SIGCHLD ignored, as some callers leave it
+  std::vector<int> ignored = {};      // signals the tool starts with ignored, as some callers leave them
   int open_fds = 0;                   // this many more descriptors open
   double kill_after_ms = 0;           // when set: `kill_signal` this long after the start, if still running
   bool kill_after_output = false;     // the time counts from the first output on standard error instead
