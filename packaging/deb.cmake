@@ -35,8 +35,20 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # `cmake --install`.
 string(TIMESTAMP clippers_deb_date "%a, %d %b %Y %H:%M:%S +0000" UTC)
 configure_file(${CMAKE_CURRENT_LIST_DIR}/changelog.in ${CMAKE_BINARY_DIR}/deb/changelog @ONLY)
+# The copyright holders and the licence's text come from LICENSE, so the two
+# cannot drift apart; the permission notice becomes a DEP-5 continuation (each
+# line indented, "." for an empty one).
+file(READ ${CMAKE_SOURCE_DIR}/LICENSE clippers_license_text)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/LICENSE)
+string(REGEX MATCH "Copyright \\(c\\) ([^\n]*)" clippers_copyright "${clippers_license_text}")
+set(clippers_copyright "${CMAKE_MATCH_1}")
+string(REGEX REPLACE "^.*\n\n(Permission)" "\\1" clippers_license_text "${clippers_license_text}")
+string(STRIP "${clippers_license_text}" clippers_license_text)
+string(REPLACE "\n\n" "\n.\n" clippers_license_text "${clippers_license_text}")
+string(REPLACE "\n" "\n " clippers_license_text " ${clippers_license_text}")
+configure_file(${CMAKE_CURRENT_LIST_DIR}/copyright.in ${CMAKE_BINARY_DIR}/deb/copyright @ONLY)
 # CPack passes on only variables named CPACK_*.
-set(CPACK_CLIPPERS_DEB_DOC_FILES ${CMAKE_BINARY_DIR}/deb/changelog ${CMAKE_CURRENT_LIST_DIR}/copyright)
+set(CPACK_CLIPPERS_DEB_DOC_FILES ${CMAKE_BINARY_DIR}/deb/changelog ${CMAKE_BINARY_DIR}/deb/copyright)
 set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/deb-stage.cmake)
 
 include(CPack)
