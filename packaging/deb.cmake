@@ -50,6 +50,10 @@ output; a FILE argument is edited in place and replaced by one rename.
 Scripts and automated agents use it to have a person approve text; --yes
 approves without an editor for non-interactive runs.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+# The default component only: the tool and its files, without the note that
+# `cmake --install` keeps for uninstalling, and with cpack's own manifest
+# written beside, not over, install_manifest.txt.
+set(CPACK_INSTALL_CMAKE_PROJECTS "${CMAKE_BINARY_DIR};${PROJECT_NAME};Unspecified;/")
 # Debian ships stripped binaries; the debug build is for developers.
 set(CPACK_STRIP_FILES ON)
 # Staged files get the modes Debian expects whatever the builder's umask is.
