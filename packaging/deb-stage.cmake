@@ -12,9 +12,21 @@ file(REMOVE_RECURSE "${root}/share/zsh/site-functions")
 file(COPY ${CPACK_CLIPPERS_DEB_DOC_FILES} DESTINATION "${doc}"
   FILE_PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
 
-# Man pages and changelogs are shipped compressed with gzip -9n (no name or
-# time stamp inside, so the package is reproducible).
-foreach(file "${root}/share/man/man1/clippers.1" "${doc}/changelog")
+file(MAKE_DIRECTORY "${root}/share/lintian/overrides")
+file(COPY_FILE "${CPACK_CLIPPERS_DEB_LINTIAN_OVERRIDES}" "${root}/share/lintian/overrides/${CPACK_PACKAGE_NAME}")
+file(CHMOD "${root}/share/lintian/overrides/${CPACK_PACKAGE_NAME}" PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
+
+# cpack has stripped the debugging symbols; what Debian's own strip step also
+# drops is the compilers' notes.
+execute_process(COMMAND strip --remove-section=.comment --remove-section=.note "${root}/bin/clippers"
+  RESULT_VARIABLE failed)
+if(failed)
+  message(FATAL_ERROR "strip ${root}/bin/clippers failed")
+endif()
+
+# Man pages, changelogs and documents over 4 kB are shipped compressed with
+# gzip -9n (no name or time stamp inside, so the package is reproducible).
+foreach(file "${root}/share/man/man1/clippers.1" "${doc}/changelog.Debian" "${doc}/README.md")
   execute_process(COMMAND gzip -9nf "${file}" RESULT_VARIABLE failed)
   if(failed)
     message(FATAL_ERROR "gzip -9n ${file} failed")

@@ -8,7 +8,7 @@
 namespace clippers {
 
 inline constexpr std::string_view COMMAND_NAME = "clippers";
-inline constexpr std::string_view VERSION = "0.2.0";
+inline constexpr std::string_view VERSION = CLIPPERS_VERSION;  // project() in CMakeLists.txt
 
 // "{prog} [OPTIONS] [FILE]", the program name styled as a literal.
 std::string generic_usage(std::string_view prog, bool styled);

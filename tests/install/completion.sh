@@ -1,44 +1,102 @@
 #!/bin/bash
-# Shell completions: bash's is driven through its completion function; zsh's
-# and fish's are syntax-checked by their shells, skipped (status 77) where the
-# shell is not installed.
+# Shell completions, driven through each shell's own completion machinery:
+# bash's function as readline would call it, zsh's completion system in an
+# interactive zsh on a pseudo-terminal (zpty, compinit), fish's `complete -C`.
+# zsh and fish are skipped (status 77) where the shell is not installed.
 # Usage: completion.sh bash|zsh|fish COMPLETIONS_DIR
 set -u
 shell=$1 dir=$2
+command -v "$shell" >/dev/null || { echo "SKIP: $shell is not installed, its completion is not checked"; exit 77; }
 
-if [ "$shell" != bash ]; then
-  command -v "$shell" >/dev/null || { echo "SKIP: $shell is not installed, its completion is not checked"; exit 77; }
-  if [ "$shell" = zsh ]; then zsh -n "$dir/_clippers"; else fish --no-execute "$dir/clippers.fish"; fi
-  exit
-fi
+# OFFERED|LINE: completing the last word of `clippers LINE` offers exactly
+# OFFERED (sorted; a directory's / and an option's = left out).  --context
+# and --yes may be given once, so they are not offered again; FILE completes
+# to files, also after `--`; --context takes a value of free text.
+rows='--context|--co
+--context --help --version --yes|--
+--context --help --version|--yes --
+--help --version --yes|--context x --
+--help --version|--yes --context=x --
+-notes drafts notes.md|--yes 
+notes.md|--context x no
+|--context 
+|--context=
+|--yes --context 
+-notes|-- -'
 
 tmp=$(mktemp -d) && trap 'rm -rf "$tmp"' EXIT && cd "$tmp" || exit 1
-touch notes.md -- -notes && mkdir drafts
-. "$dir/clippers.bash" || exit 1
+mkdir work drafts-offered && cd work && touch notes.md -- -notes && mkdir drafts || exit 1
 export LC_ALL=C
-status=0
+tidy() { sed -e 's|/$||' -e 's|=$||' | sort -u | paste -sd ' '; }
 
-# check EXPECTED WORD...: completing the last word of `clippers WORD...`
-# offers exactly EXPECTED (sorted, space-separated).
-check() {
-  local want=$1 got
-  shift
-  COMP_WORDS=(clippers "$@") COMP_CWORD=$#
-  _clippers
-  got=$(printf '%s\n' "${COMPREPLY[@]}" | sort | paste -sd ' ')
-  [ "$got" = "$want" ] || { echo "FAIL: clippers $*<TAB> offers '$got', want '$want'"; status=1; }
+# offered LINE...: one line per LINE, what the shell offers.
+case $shell in
+bash)
+  . "$dir/clippers.bash" || exit 1
+  # Registered for clippers, and without nospace, so that readline puts a
+  # space after a single candidate (`--co` becomes `--context `).
+  registered=$(complete -p clippers 2>&1)
+  [[ $registered == *"-F _clippers"* && $registered != *nospace* ]] || { echo "FAIL: complete -p clippers: $registered"; exit 1; }
+  offered() {
+    local line
+    for line; do
+      # Words as readline splits them: at blanks, and around `=`.
+      read -ra COMP_WORDS <<<"clippers ${line//=/ = }"
+      [[ $line == *[\ =] ]] && COMP_WORDS+=('')
+      COMP_CWORD=$((${#COMP_WORDS[@]} - 1))
+      COMPREPLY=()
+      _clippers
+      printf '%s\n' "${COMPREPLY[@]}" | tidy
+    done
+  } ;;
+zsh)
+  # Each completion's matches go to a file of its own, written by a compadd
+  # that records what it is given instead of adding it (_arguments' own
+  # queries, with -O, -A or -D, pass through).  Ctrl-T completes, clears the
+  # line and prints a mark: zsh cuts a completion short when more input is
+  # waiting, so each line is sent once the mark of the one before is seen.
+  offered() {
+    timeout 60 zsh -f /dev/stdin "$dir" "$tmp/drafts-offered" "$@" <<'EOF'
+zmodload zsh/zpty || exit 1
+dir=$1 out=$2; shift 2
+zpty clippers zsh -f -i
+zpty -w clippers "PS1='' RPS1=''; fpath=($dir \$fpath); autoload -Uz compinit; compinit -u -D"
+zpty -w clippers 'compadd() {
+  if [[ ${@[1,(i)(-|--)]} == *-(O|A|D)\ * ]]; then builtin compadd "$@"; return; fi
+  local -a hits; builtin compadd -A hits "$@"
+  (( $#hits )) && print -rl -- $hits >>$clippers_matches
 }
+clippers-complete() { zle complete-word; BUFFER=; print -rn -- "<done:${clippers_matches:t}>"; }
+zle -N clippers-complete; bindkey "^T" clippers-complete'
+n=0
+for line; do
+  n=$((n + 1))
+  zpty -w clippers "clippers_matches=$out/$n; : >\$clippers_matches"
+  zpty -w -n clippers "clippers $line"$'\x14'
+  zpty -r clippers seen "*<done:$n>*" || exit 1
+done
+zpty -d clippers
+EOF
+    local n
+    for ((n = 1; n <= $#; n++)); do tidy <"$tmp/drafts-offered/$n"; done
+  } ;;
+fish)
+  offered() {
+    local line
+    for line; do
+      fish --no-config -c 'source $argv[1]; complete -C "clippers $argv[2]"' "$dir/clippers.fish" "$line" | cut -f1 | tidy
+    done
+  } ;;
+*) echo "usage: completion.sh bash|zsh|fish COMPLETIONS_DIR"; exit 2 ;;
+esac
 
-check '--context' --co
-check '--context --help --version --yes' --yes --
-check '-notes drafts notes.md' --yes ''
-check 'notes.md' --context x no
-check '' --context ''
-check '' --context = ''
-check '-notes' -- -
-
-# Registered for clippers, and without nospace, so that readline puts a space
-# after a single candidate (`--co` becomes `--context `).
-registered=$(complete -p clippers 2>&1)
-[[ $registered == *"-F _clippers"* && $registered != *nospace* ]] || { echo "FAIL: complete -p clippers: $registered"; status=1; }
+mapfile -t lines < <(cut -d'|' -f2 <<<"$rows")
+mapfile -t wants < <(cut -d'|' -f1 <<<"$rows")
+mapfile -t gots < <(offered "${lines[@]}")
+status=0
+for i in "${!lines[@]}"; do
+  [ "${gots[i]-}" = "${wants[i]}" ] ||
+    { echo "FAIL: $shell: clippers ${lines[i]}<TAB> offers '${gots[i]-}', want '${wants[i]}'"; status=1; }
+done
+echo "$shell: ${#lines[@]} completions checked"
 exit $status

@@ -1,6 +1,7 @@
 #!/bin/sh
-# On a machine without GoogleTest the tool still configures, builds and
-# installs (tests left out), while asking for the tests fails with a reason.
+# On a machine without GoogleTest the tool still configures, builds, installs
+# and uninstalls (tests left out), while asking for the tests fails with a
+# reason.
 # GoogleTest is hidden with CMAKE_DISABLE_FIND_PACKAGE_GTest.
 # Usage: install_without_gtest.sh SOURCE_DIR GENERATOR CXX_COMPILER
 set -eu
@@ -21,10 +22,26 @@ configure -B "$tmp/build" >"$tmp/build.log" 2>&1 || { cat "$tmp/build.log"; fail
 [ ! -e "$tmp/build/CTestTestfile.cmake" ] || fail "tests were configured without GoogleTest"
 cmake --build "$tmp/build" --target clippers -j2 >"$tmp/build.log" 2>&1 ||
   { cat "$tmp/build.log"; fail "build"; }
-cmake --install "$tmp/build" --prefix "$tmp/prefix" >/dev/null
 
-for file in bin/clippers share/man/man1/clippers.1 share/bash-completion/completions/clippers \
-    share/zsh/site-functions/_clippers share/fish/vendor_completions.d/clippers.fish; do
-  [ -f "$tmp/prefix/$file" ] || fail "cmake --install did not install $file"
+# The README's install and uninstall, into a new prefix and into one that has
+# files of its own, with the package built in between (which once rewrote the
+# install manifest with /usr paths): the uninstall leaves each prefix as it was.
+mkdir -p "$tmp/shared/bin" "$tmp/shared/share/man/man1"
+touch "$tmp/shared/bin/other"
+for prefix in "$tmp/prefix" "$tmp/shared"; do
+  before=$(find "$prefix" 2>/dev/null | sort)
+  cmake --install "$tmp/build" --prefix "$prefix" >/dev/null
+  for file in bin/clippers share/man/man1/clippers.1 share/bash-completion/completions/clippers \
+      share/zsh/site-functions/_clippers share/fish/vendor_completions.d/clippers.fish; do
+    [ -f "$prefix/$file" ] || fail "cmake --install did not install $file"
+  done
+  "$prefix/bin/clippers" --version
+  cpack -G DEB --config "$tmp/build/CPackConfig.cmake" -B "$tmp/deb" >"$tmp/cpack.log" 2>&1 ||
+    { cat "$tmp/cpack.log"; fail "cpack"; }
+  cmake -P "$tmp/build/uninstall.cmake" >"$tmp/uninstall.log" 2>&1 || { cat "$tmp/uninstall.log"; fail "uninstall"; }
+  after=$(find "$prefix" 2>/dev/null | sort)
+  [ "$after" = "$before" ] || { cat "$tmp/uninstall.log"; fail "the uninstall changed $prefix: before:
+$before
+after:
+$after"; }
 done
-"$tmp/prefix/bin/clippers" --version

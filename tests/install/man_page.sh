@@ -1,12 +1,15 @@
 #!/bin/bash
-# The man page renders without a groff warning and documents every entry that
-# `clippers -h` lists: each option name and its help text.
+# The man page renders without a groff warning, its footer names the version
+# the binary reports, and it documents every entry that `clippers -h` lists:
+# each option name and its help text.
 # Usage: man_page.sh CLIPPERS_BINARY MAN_PAGE
 set -u
 bin=$1 page=$2
 
 warnings=$(groff -man -Tutf8 -ww -z "$page" 2>&1)
 [ -z "$warnings" ] || { printf 'FAIL: groff warns about %s:\n%s\n' "$page" "$warnings"; exit 1; }
+footer=$(groff -man -Tascii -P-cbou "$page" | grep . | tail -n 1)
+[[ $footer == "$("$bin" --version)"" "* ]] || { echo "FAIL: the man page's footer '$footer' does not begin with the version"; exit 1; }
 # Without hyphenation and with a very long line every paragraph is one line,
 # so a help text can be found whole.
 text=$(groff -man -Tascii -rHY=0 -rLL=5000n -P-cbou "$page" | tr -s ' ')

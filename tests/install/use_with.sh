@@ -1,0 +1,112 @@
+#!/bin/bash
+# The README's "Use with" recipes, run for real with the programs they name,
+# a scripted editor standing in for the person.  The system files they edit
+# (crontabs, /etc/passwd) are copies in a mount namespace of the test's own,
+# so those recipes need root; a recipe whose program or rights are missing is
+# skipped (status 77).
+# Usage: use_with.sh crontab|sudoedit|vipw|agent|gui CLIPPERS_BINARY
+set -u
+recipe=$1 bin=$2
+export LC_ALL=C PATH="$(dirname "$bin"):$PATH"
+unset VISUAL EDITOR CLIPPERS_EDITOR SUDO_EDITOR
+skip() { echo "SKIP: $*"; exit 77; }
+fail() { echo "FAIL: $recipe: $*"; status=1; }
+needs() { for tool; do command -v "$tool" >/dev/null || skip "$tool is not installed"; done; }
+needs_root() { [ "$(id -u)" = 0 ] || skip "$recipe edits system files: it runs as root, on copies"; }
+needs_namespace() { unshare -m true 2>/dev/null || skip "no mount namespace can be made here"; }
+tmp=$(mktemp -d) && trap 'rm -rf "$tmp"' EXIT && cd "$tmp" || exit 1
+chmod 755 "$tmp"
+# Drafts a run keeps stay with the test.
+export TMPDIR=$tmp
+status=0
+
+# editor NAME SCRIPT: an editor at $tmp/NAME that runs the sh SCRIPT with "$1"
+# the file it is given.  Programs that tell an edit by the file's time stamp
+# in seconds (crontab, vipw) see none within the second they copied the file
+# in, so the editors that change something wait for the next one.
+editor() { printf '#!/bin/sh\nfor f; do :; done; set -- "$f"\n%s\n' "$2" >"$tmp/$1" && chmod 755 "$tmp/$1"; }
+editor add-job 'sleep 1; sed -i "1i 0 3 * * * true" "$1"'
+editor empty ': >"$1"'
+
+# in_private_mounts DIR_ON_TOP:DIR... -- COMMAND: COMMAND in a mount namespace
+# where each DIR shows the other's contents, so nothing outside changes.
+in_private_mounts() {
+  local binds=()
+  while [ "$1" != -- ]; do binds+=("$1"); shift; done
+  shift
+  unshare -m bash -c 'for b in "${@:2:$1}"; do mount --bind "${b%%:*}" "${b#*:}" || exit 99; done; shift $(($1 + 1)); "$@"' \
+    bash "${#binds[@]}" "${binds[@]}" "$@"
+}
+
+case $recipe in
+crontab)
+  # VISUAL=clippers CLIPPERS_EDITOR=... crontab -e: an approved edit is
+  # installed; an aborted one leaves the crontab as it was.
+  needs crontab unshare && needs_root && needs_namespace
+  mkdir spool && chmod 1730 spool
+  run() { VISUAL=clippers CLIPPERS_EDITOR="$tmp/$1" crontab -e >"$tmp/out" 2>&1; echo "status $? $(crontab -l 2>&1 | grep -v '^#' | paste -sd '|')"; }
+  export -f run
+  got=$(in_private_mounts "$tmp/spool:/var/spool/cron/crontabs" -- bash -c 'export tmp=$1; run add-job; run empty' bash "$tmp")
+  want="status 0 0 3 * * * true
+status 1 0 3 * * * true"
+  [ "$got" = "$want" ] || fail "got:
+$got
+want:
+$want
+$(cat "$tmp/out")" ;;
+sudoedit)
+  # SUDO_EDITOR with clippers' full path: the edit is approved through it.
+  # With the bare name sudo does not find it (it does not search the
+  # caller's PATH) and opens VISUAL without clippers, as the README warns.
+  needs sudo sudoedit && needs_root
+  editor change 'sed -i s/old/new/ "$1"'
+  for editor_setting in "$(command -v clippers)" clippers; do
+    printf 'old\n' >file
+    SUDO_EDITOR=$editor_setting VISUAL=$tmp/change sudoedit -n "$tmp/file" >out 2>&1
+    echo "$editor_setting: status $? $(cat file) $(grep -c '^clippers: editing' out)"
+  done >got
+  printf '%s\n' "$(command -v clippers): status 0 new 1" "clippers: status 0 new 0" >want
+  diff -u want got || { cat out; fail "SUDO_EDITOR"; } ;;
+vipw)
+  # VISUAL=clippers CLIPPERS_EDITOR=... vipw: the approved edit lands in
+  # /etc/passwd (here a copy of /etc), its mode kept.
+  needs vipw unshare && needs_root && needs_namespace
+  editor rename-nobody 'sleep 1; sed -i "s/^nobody:x:65534:65534:[^:]*:/nobody:x:65534:65534:clippers:/" "$1"'
+  mkdir etc && cp -a /etc/. etc/
+  in_private_mounts "$tmp/etc:/etc" -- env VISUAL=clippers CLIPPERS_EDITOR="$tmp/rename-nobody" vipw >out 2>&1 ||
+    { cat out; fail "vipw"; }
+  grep -q '^nobody:x:65534:65534:clippers:' etc/passwd || { cat out; fail "/etc/passwd was not changed"; }
+  [ "$(stat -c %a:%U etc/passwd)" = "$(stat -c %a:%U /etc/passwd)" ] || fail "/etc/passwd's mode or owner changed" ;;
+agent)
+  # An agent runs clippers with CLIPPERS_EDITOR, whatever VISUAL says (here
+  # clippers itself, set for other programs), and reads the status: 0 with
+  # the text on standard output, 1 rejected, 2 failed, nothing on standard
+  # output but approved text.
+  editor approve 'sed -i s/draft/approved/ "$1"'
+  editor fail 'exit 3'
+  for person in approve empty fail; do
+    out=$(printf 'Release notes draft\n' | VISUAL=clippers CLIPPERS_EDITOR="$tmp/$person" \
+      clippers --context 'from the release agent' 2>err)
+    echo "$person: status $? stdout [$out]"
+  done >got
+  printf '%s\n' "approve: status 0 stdout [Release notes approved]" "empty: status 1 stdout []" \
+    "fail: status 2 stdout []" >want
+  diff -u want got || { cat err; fail "statuses or standard output"; } ;;
+gui)
+  # A GUI editor on an X display: with its wait flag the edit is approved;
+  # without it the editor returns at once and nothing is approved.
+  # (Without the flag the window outlives the run, and may still write the
+  # kept draft; xvfb-run's display ends with the test, and the window with it.)
+  needs xvfb-run gvim
+  got=$(xvfb-run -a bash -c 'for visual; do printf "Draft\n" | VISUAL=$visual clippers 2>>err; echo "status $?"; done' \
+    bash "gvim -f -c %s/Draft/Final/ -c wq" "gvim -c %s/Draft/Final/ -c wq")
+  want="Final
+status 0
+status 2"
+  [ "$got" = "$want" ] || { cat err; fail "got:
+$got
+want:
+$want"; } ;;
+*) echo "usage: use_with.sh crontab|sudoedit|vipw|agent|gui CLIPPERS_BINARY"; exit 2 ;;
+esac
+exit $status
