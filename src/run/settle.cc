@@ -19,7 +19,7 @@ std::string listed(const std::vector<std::string>& names) {
     if (i > 0) out += ", ";
     out += lossy_utf8(names[i]);
   }
-  if (names.size() > kNamesShown) out += " and " + std::to_string(names.size() - kNamesShown) + " more";
+  if (names.size() > kNamesShown) out += " and " + std::to_string(names.size() - kNamesShown) + " others";
   return out;
 }
 
