@@ -229,10 +229,15 @@ bool Utf8Validator::feed(std::string_view piece) {
 
 bool Utf8Validator::complete() const { return (state_ & 63) == kAccept; }
 
-bool is_valid_utf8(std::string_view bytes) {
+bool is_valid_utf8(Pieces text) {
   Utf8Validator validator;
-  return validator.feed(bytes) && validator.complete();
+  for (std::string_view piece : text) {
+    if (!validator.feed(piece)) return false;
+  }
+  return validator.complete();
 }
+
+bool is_valid_utf8(std::string_view bytes) { return is_valid_utf8(Pieces(&bytes, 1)); }
 
 std::string lossy_utf8(std::string_view bytes) {
   std::string out;
