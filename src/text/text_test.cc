@@ -20,6 +20,12 @@ std::string joined(Pieces pieces) {
 
 const std::string kCjk = "\xE4\xB8\xAD\xE6\x96\x87";  // two three-byte characters
 
+std::string repeat(const std::string& s, std::size_t n) {
+  std::string out;
+  for (std::size_t i = 0; i < n; ++i) out += s;
+  return out;
+}
+
 struct TextCase {
   std::string input;
   std::optional<std::string> trimmed;  // none when the input is not UTF-8
@@ -72,6 +78,7 @@ void check_text(const TextCase& c) {
   for (const auto& pieces : cuts_of(c.input)) EXPECT_EQ(seen(pieces, c.input), expected) << pieces.size() << " pieces";
 }
 
+// Texts of 67 bytes and more go through the validator's two side-by-side streams.
 TEST(Text, ValidatesTrimsAndComparesWhereverThePiecesBreak) {
   const TextCase cases[] = {
       {"", ""},
@@ -84,10 +91,37 @@ TEST(Text, ValidatesTrimsAndComparesWhereverThePiecesBreak) {
       {"ab\xE4\xB8", std::nullopt},
       {"a\xED\xA0\x80z", std::nullopt},
       {"\xF4\x90\x80\x80", std::nullopt},
+      {"\x80", std::nullopt},
+      // The streams join: the second starts at byte 33, after a character
+      // that straddles byte 32.
+      {repeat(kCjk, 16) + " ", repeat(kCjk, 16)},
+      // Invalid in the first stream, valid from where the second starts.
+      {std::string("\xFF") + std::string(70, 'a'), std::nullopt},
+      {"\xED\xA0\x80" + repeat(kCjk, 15), std::nullopt},
+      // The first stream ends inside a sequence that the second's start breaks.
+      {std::string("\xC3\xA9") + std::string(29, 'a') + "\xE4" + std::string(40, 'a'), std::nullopt},
+      // Invalid in the second stream.
+      {repeat(kCjk, 5) + "\xE4\xB8\xAD\xFF" + repeat(kCjk, 6), std::nullopt},
   };
   for (const TextCase& c : cases) {
     SCOPED_TRACE(c.input);
     check_text(c);
+  }
+}
+
+// Each maximal invalid sequence is one unit: one U+FFFD, its bytes as \xHH.
+TEST(Text, ShowsRawBytes) {
+  const struct {
+    std::string bytes, lossy, quoted;
+  } cases[] = {
+      {"\x80", "\xEF\xBF\xBD", "\"\\x80\""},
+      {"a\xE4\xB8", "a\xEF\xBF\xBD", "\"a\\xE4\\xB8\""},
+      {"\xED\xA0\x80", "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD", "\"\\xED\\xA0\\x80\""},
+      {"\xF0\x9F\x98\x80\xCC\x81", "\xF0\x9F\x98\x80\xCC\x81", "\"\xF0\x9F\x98\x80\\u{301}\""},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(lossy_utf8(c.bytes), c.lossy);
+    EXPECT_EQ(quoted_path(c.bytes), c.quoted);
   }
 }
 
