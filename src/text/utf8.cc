@@ -141,47 +141,33 @@ std::uint64_t step(std::uint64_t state, unsigned char b) { return kRows.at[b] >>
 bool is_continuation(unsigned char b) { return (b & 0xC0) == 0x80; }
 
 // Between sequences, ASCII needs no state: the length of the ASCII that
-// starts [p, p + n), counted 32 bytes at a time, then 8, which keeps plain
-// text at the speed of memory.
+// starts [p, p + n), eight bytes at a time (184 -> 91 ms CPU on 256 MiB of
+// ASCII lines, bench/run yes-FILE-lines256, 2026-12-07; 32 at a time gained nothing).
 std::size_t ascii_run(const unsigned char* p, std::size_t n) {
   std::size_t i = 0;
-  while (n - i >= 32 &&
-         ((load_word(p + i) | load_word(p + i + 8) | load_word(p + i + 16) | load_word(p + i + 24)) & kHighBits) == 0) {
-    i += 32;
-  }
   while (n - i >= 8 && (load_word(p + i) & kHighBits) == 0) i += 8;
   return i;
 }
 
-// The DFA over the 32 bytes at `p`, unrolled, which took multi-byte text from
-// 1.5 to 2.2 GB/s; an error is looked for once per block since the error
-// state, once reached, is never left.
-std::uint64_t run_block(std::uint64_t state, const unsigned char* p) {
-  for (std::size_t i = 0; i < 32; i += 4) {
-    state = step(state, p[i]);
-    state = step(state, p[i + 1]);
-    state = step(state, p[i + 2]);
-    state = step(state, p[i + 3]);
-  }
-  return state;
-}
-
-// What two_streams needs in front of it: two blocks, and the three bytes the
-// second may start after the first.
+// What two_streams needs in front of it: two blocks of 32 bytes, and the
+// three bytes the second may start after the first.
 constexpr std::size_t kTwoStreamBytes = 67;
 
-// Two streams of 32 bytes run side by side over [p, p + kTwoStreamBytes), each
-// step of one overlapping the other's (2.2 to about 3 GB/s).  The second
-// starts at the first character boundary at or after 32 bytes (one that no
-// continuation byte starts, three at most away in valid text), so from the
-// state between sequences, and the two join only when the first ends there
-// in that state too.  Otherwise the first stream's state, an error included,
-// goes on from the boundary.  Returns the bytes consumed.
+// Two streams of 32 bytes run side by side over [p, p + kTwoStreamBytes), so
+// that each step of one overlaps the other's (54.1 -> 45.6 ms CPU on 64 MiB of
+// CJK text, bench/run yes-FILE-cjk64, 2026-12-07; unrolled by four: 50.2 ->
+// 46.8 ms).  An error is looked for once per call since the error state, once
+// reached, is never left.  The second stream starts at the first character
+// boundary at or after 32 bytes (one that no continuation byte starts, three
+// at most away in valid text), so from the state between sequences, and the
+// two join only when the first ends there in that state too.  Otherwise the
+// first stream's state, an error included, goes on from the boundary.
+// Returns the bytes consumed.
 std::size_t two_streams(std::uint64_t& state, const unsigned char* p) {
   std::size_t mid = 32;
   while (mid < 35 && is_continuation(p[mid])) ++mid;
-  if (is_continuation(p[mid])) {
-    state = run_block(state, p);
+  if (is_continuation(p[mid])) {  // not UTF-8: no boundary to start from
+    for (std::size_t i = 0; i < 32; ++i) state = step(state, p[i]);
     return 32;
   }
   std::uint64_t first = state, second = kAccept;
@@ -222,9 +208,6 @@ bool Utf8Validator::feed(std::string_view piece) {
     if ((state & 63) == kAccept) i += ascii_run(p + i, n - i);
     if (n - i >= kTwoStreamBytes) {
       i += two_streams(state, p + i);
-    } else if (n - i >= 32) {
-      state = run_block(state, p + i);
-      i += 32;
     } else {
       for (; i < n; ++i) state = step(state, p[i]);
     }
