@@ -128,7 +128,7 @@ std::string HeldText::str() const {
 
 class HeldTextReader {
  public:
-  HeldTextReader(int fd, std::size_t chunk_size) : fd_(fd), chunk_size_(std::max<std::size_t>(chunk_size, 1)) {}
+  explicit HeldTextReader(int fd) : fd_(fd) {}
 
   Result<HeldText, IoError> read() {
     std::size_t next = first_chunk_size();
@@ -137,7 +137,7 @@ class HeldTextReader {
         auto fresh = HeldText::Chunk::allocate(next);
         if (!fresh) return fail(std::move(fresh).error());
         chunk_ = &text_.chunks_.emplace_back(std::move(fresh).value());
-        next = chunk_size_;
+        next = kChunk;
       }
       auto got = read_some();
       if (!got) return fail(std::move(got).error());
@@ -164,7 +164,7 @@ class HeldTextReader {
       // (bench/run yes-pipe-lines256, 2026-12-07).
       if (S_ISFIFO(st.st_mode)) platform::widen_pipe(fd_);
     }
-    return std::min(kFirstChunk, chunk_size_);
+    return kFirstChunk;
   }
 
   // One read into the current chunk, which has room, retrying EINTR: the
@@ -187,17 +187,12 @@ class HeldTextReader {
   }
 
   int fd_;
-  std::size_t chunk_size_;
   HeldText text_;
   HeldText::Chunk* chunk_ = nullptr;
   Utf8Validator validator_;
 };
 
-Result<HeldText, IoError> hold_text(int fd) { return detail::hold_text(fd, kChunk); }
-
-Result<HeldText, IoError> detail::hold_text(int fd, std::size_t chunk_size) {
-  return HeldTextReader(fd, chunk_size).read();
-}
+Result<HeldText, IoError> hold_text(int fd) { return HeldTextReader(fd).read(); }
 
 Result<HeldText, IoError> hold_text_file(const std::string& path) {
   auto fd = open_file(path, O_RDONLY);

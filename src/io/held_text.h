@@ -60,10 +60,4 @@ Result<HeldText, IoError> hold_text(int fd);
 // them.  A directory fails with the system's error from the read.
 Result<HeldText, IoError> hold_text_file(const std::string& path);
 
-namespace detail {
-// hold_text with chunks of `chunk_size` bytes (the first one too, when
-// smaller than 64 KiB), so that tests can put chunk boundaries anywhere.
-Result<HeldText, IoError> hold_text(int fd, std::size_t chunk_size);
-}  // namespace detail
-
 }  // namespace clippers

@@ -12,26 +12,14 @@
 namespace clippers {
 namespace {
 
-std::string joined(Pieces pieces) {
-  std::string out;
-  for (std::string_view p : pieces) out += p;
-  return out;
-}
-
 const std::string kCjk = "\xE4\xB8\xAD\xE6\x96\x87";  // two three-byte characters
-
-std::string repeat(const std::string& s, std::size_t n) {
-  std::string out;
-  for (std::size_t i = 0; i < n; ++i) out += s;
-  return out;
-}
 
 struct TextCase {
   std::string input;
   std::optional<std::string> trimmed;  // none when the input is not UTF-8
 };
 
-// The text whole and cut into pieces of 1, 2, 3 (with empty pieces between)
+// The text as one piece and cut into pieces of 1, 2, 3 (with empty pieces between)
 // and 7 bytes, which puts boundaries inside characters, CR LF and runs of
 // white space.
 std::vector<std::vector<std::string_view>> cuts_of(std::string_view whole) {
@@ -59,27 +47,24 @@ struct Seen {
   }
 };
 
-Seen seen(std::string_view whole) {
-  if (!is_valid_utf8(whole)) return {false, std::nullopt, false, true};
-  return {true, std::string(trim_end(whole)), is_blank(whole), true};
-}
-
 Seen seen(Pieces pieces, const std::string& text) {
   std::string changed = text.empty() ? "x" : text;
   changed.back() = static_cast<char>(changed.back() ^ 1);
   const bool equal = equals(pieces, text) && !equals(pieces, text + "x") && !equals(pieces, changed);
   if (!is_valid_utf8(pieces)) return {false, std::nullopt, false, equal};
-  return {true, joined(trim_end(pieces)), is_blank(pieces), equal};
+  std::string trimmed;
+  for (std::string_view piece : trim_end(pieces)) trimmed += piece;
+  return {true, trimmed, is_blank(pieces), equal};
 }
 
 void check_text(const TextCase& c) {
   const Seen expected{c.trimmed.has_value(), c.trimmed, c.trimmed && c.trimmed->empty(), true};
-  EXPECT_EQ(seen(c.input), expected);
   for (const auto& pieces : cuts_of(c.input)) EXPECT_EQ(seen(pieces, c.input), expected) << pieces.size() << " pieces";
 }
 
 // Texts of 67 bytes and more go through the validator's two side-by-side streams.
 TEST(Text, ValidatesTrimsAndComparesWhereverThePiecesBreak) {
+  const auto repeat = [](const std::string& s, int n) { std::string out; while (n-- > 0) out += s; return out; };
   const TextCase cases[] = {
       {"", ""},
       {kCjk + "\xF0\x9F\x98\x80 " + kCjk + "\r\n", kCjk + "\xF0\x9F\x98\x80 " + kCjk},
@@ -117,7 +102,6 @@ TEST(Text, ShowsRawBytes) {
       {"\x80", "\xEF\xBF\xBD", "\"\\x80\""},
       {"a\xE4\xB8", "a\xEF\xBF\xBD", "\"a\\xE4\\xB8\""},
       {"\xED\xA0\x80", "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD", "\"\\xED\\xA0\\x80\""},
-      {"\xF0\x9F\x98\x80\xCC\x81", "\xF0\x9F\x98\x80\xCC\x81", "\"\xF0\x9F\x98\x80\\u{301}\""},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(lossy_utf8(c.bytes), c.lossy);
