@@ -5,13 +5,18 @@
 #include "buffer/buffer.h"
 #include "buffer/extract.h"
 #include "check.h"
-#include "text/utf8.h"
-#include "text/whitespace.h"
+#include "oracle.h"
 
 using namespace clippers;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  const auto in_domain = [](std::string_view text) { return is_valid_utf8(text) && !find_clippers_line(text); };
+  const auto in_domain = [](std::string_view text) {
+    if (!oracle::is_utf8(text)) return false;
+    for (std::string_view line : oracle::lines(text)) {
+      if (oracle::is_cut_line(line)) return false;
+    }
+    return true;
+  };
   const std::string_view in = as_text(data, size);
   const std::size_t nul = in.find('\0');
   const std::string_view draft = in.substr(0, nul);
@@ -20,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (!in_domain(draft) || draft.find("\r\n") != std::string_view::npos) return 0;
   if (context && !in_domain(*context)) return 0;
 
-  const std::string_view expected = trim_end(draft);
+  const std::string expected = oracle::trim_end(draft);
   const std::optional<std::string> content = extract_content(compose_buffer(draft, context));
   CHECK(expected.empty() ? !content : content == expected);
   return 0;

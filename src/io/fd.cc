@@ -1,10 +1,11 @@
 #include "io/fd.h"
 
 #include <fcntl.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
+#include <array>
 #include <cerrno>
-
 
 namespace clippers {
 
@@ -47,17 +48,31 @@ Result<Fd, IoError> open_at(int dir, const std::string& name, int flags, mode_t 
   }
 }
 
-Result<void, IoError> write_all(int fd, std::string_view data) {
-  while (!data.empty()) {
-    const ssize_t n = ::write(fd, data.data(), data.size());
+Result<void, IoError> write_all(int fd, Pieces text) {
+  // Sixteen is the least IOV_MAX a system may have, and more pieces than an
+  // edit buffer holds: one call usually writes all of it.
+  constexpr int kBatch = 16;
+  std::size_t next = 0, skip = 0;  // the first byte not yet written: text[next][skip]
+  for (;;) {
+    std::array<iovec, kBatch> batch{};
+    int count = 0;
+    for (std::size_t i = next; i < text.size() && count < kBatch; ++i) {
+      const std::string_view piece = text[i].substr(i == next ? skip : 0);
+      if (!piece.empty()) batch[static_cast<std::size_t>(count++)] = {const_cast<char*>(piece.data()), piece.size()};
+    }
+    if (count == 0) return {};
+    const ssize_t n = ::writev(fd, batch.data(), count);
     if (n < 0) {
       if (errno == EINTR) continue;
       return fail(IoError::from_errno(errno));
     }
     if (n == 0) return fail(IoError::with_message("failed to write whole buffer"));
-    data.remove_prefix(static_cast<std::size_t>(n));
+    // Skip what was written; a piece written in part goes on from where the write stopped.
+    skip += static_cast<std::size_t>(n);
+    while (next < text.size() && skip >= text[next].size()) skip -= text[next++].size();
   }
-  return {};
 }
+
+Result<void, IoError> write_all(int fd, std::string_view data) { return write_all(fd, Pieces(&data, 1)); }
 
 }  // namespace clippers

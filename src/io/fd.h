@@ -9,6 +9,7 @@
 
 #include "base/io_error.h"
 #include "base/result.h"
+#include "text/pieces.h"
 
 namespace clippers {
 
@@ -36,8 +37,10 @@ Result<Fd, IoError> open_file(const std::string& path, int flags, mode_t mode = 
 // Opens `name` relative to the directory open at `dir` with openat(2), retrying EINTR.
 Result<Fd, IoError> open_at(int dir, const std::string& name, int flags, mode_t mode = 0);
 
-// Writes every byte, retrying EINTR; a write that accepts nothing fails with
-// "failed to write whole buffer".
+// Writes every byte of every piece, in order, with writev, going on after
+// partial writes and EINTR; a write that accepts nothing fails with "failed
+// to write whole buffer".
+Result<void, IoError> write_all(int fd, Pieces text);
 Result<void, IoError> write_all(int fd, std::string_view data);
 
 }  // namespace clippers

@@ -8,6 +8,7 @@
 #include "run/edit_stdin.h"
 #include "run/message.h"
 #include "text/utf8.h"
+#include "text/whitespace.h"
 
 namespace clippers {
 namespace {

@@ -1,14 +1,18 @@
 #pragma once
-// UTF-8 validation and the two ways the tool shows raw bytes as text.
+// UTF-8 validation, decoding one character, and the two ways the tool shows
+// raw bytes as text.
 
 #include <cstdint>
 #include <string>
 #include <string_view>
 
+#include "text/pieces.h"
+
 namespace clippers {
 
 // Checks bytes that arrive in consecutive pieces, as from successive reads:
 // a sequence may straddle two pieces.  Same rules as is_valid_utf8.
+//   Utf8Validator v;  v.feed(piece) for each piece, stopping at false;  v.complete()
 class Utf8Validator {
  public:
   Utf8Validator();
@@ -35,10 +39,11 @@ struct Utf8Char {
 // rules as is_valid_utf8.
 Utf8Char decode_utf8(std::string_view s, std::size_t at);
 
-// True when `bytes` is well-formed UTF-8: no overlong forms, no surrogates,
-// nothing above U+10FFFF, no truncated sequence.  One linear pass, at memory
-// speed over ASCII.
+// True when the text is well-formed UTF-8: no overlong forms, no surrogates,
+// nothing above U+10FFFF, no truncated sequence.  A character may straddle
+// pieces.  One linear pass, at memory speed over ASCII.
 bool is_valid_utf8(std::string_view bytes);
+bool is_valid_utf8(Pieces text);
 
 // The bytes as text, each maximal invalid sequence replaced by U+FFFD.
 // Used for paths and arguments in messages.
