@@ -10,6 +10,8 @@
 namespace clippers {
 namespace {
 
+constexpr std::string_view VERSION = "0.2.0";
+
 constexpr std::string_view ABOUT = "Editor-based content approval, git-commit style";
 constexpr std::string_view LONG_ABOUT =
     "Editor-based content approval, git-commit style.\n\n"
