@@ -19,6 +19,28 @@
 namespace clippers {
 namespace {
 
+std::string program_name(const char* argv0) {
+  if (argv0 == nullptr) return std::string(COMMAND_NAME);
+  const std::string_view path(argv0);
+  // Last component, skipping empty ones (from repeated or trailing `/`) and
+  // `.`, which names the directory before it rather than a file.
+  std::string_view last;
+  std::size_t end = path.size();
+  while (end > 0) {
+    const std::size_t slash = path.rfind('/', end - 1);
+    const std::size_t begin = slash == std::string_view::npos ? 0 : slash + 1;
+    const std::string_view component = path.substr(begin, end - begin);
+    if (!component.empty() && component != ".") {
+      last = component;
+      break;
+    }
+    if (slash == std::string_view::npos) break;
+    end = slash;
+  }
+  if (last.empty() || last == ".." || !is_valid_utf8(last)) return std::string(COMMAND_NAME);
+  return std::string(last);
+}
+
 [[noreturn]] void answer_and_exit(const ParseResult& result, std::string_view prog) {
   const bool is_error = std::holds_alternative<UsageError>(result);
   const int fd = is_error ? STDERR_FILENO : STDOUT_FILENO;
@@ -42,28 +64,6 @@ namespace {
 }
 
 }  // namespace
-
-std::string program_name(const char* argv0) {
-  if (argv0 == nullptr) return std::string(COMMAND_NAME);
-  const std::string_view path(argv0);
-  // Last component, skipping empty ones (from repeated or trailing `/`) and
-  // `.`, which names the directory before it rather than a file.
-  std::string_view last;
-  std::size_t end = path.size();
-  while (end > 0) {
-    const std::size_t slash = path.rfind('/', end - 1);
-    const std::size_t begin = slash == std::string_view::npos ? 0 : slash + 1;
-    const std::string_view component = path.substr(begin, end - begin);
-    if (!component.empty() && component != ".") {
-      last = component;
-      break;
-    }
-    if (slash == std::string_view::npos) break;
-    end = slash;
-  }
-  if (last.empty() || last == ".." || !is_valid_utf8(last)) return std::string(COMMAND_NAME);
-  return std::string(last);
-}
 
 Cli parse_command_line(int argc, char** argv) {
   std::vector<std::string> args;

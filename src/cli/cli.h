@@ -1,5 +1,7 @@
 #pragma once
 // The command line: `clippers [OPTIONS] [FILE]`.
+//
+//   const Cli cli = parse_command_line(argc, argv);  // returns only for a run
 
 #include <optional>
 #include <string>
@@ -14,12 +16,10 @@ struct Cli {
 
 // Parses the process arguments (argv[0] is the invocation name).  Returns the
 // Cli, or prints help, the version or a usage error and ends the process
-// (status 0 for help and version, 2 for usage errors).
+// (status 0 for help and version, 2 for usage errors).  Usage lines name the
+// program by the last path component of argv[0] (trailing `/` and `.`
+// components ignored) when there is one, it is not `..` and it is valid
+// UTF-8; "clippers" otherwise.
 Cli parse_command_line(int argc, char** argv);
-
-// The name usage lines show: the last path component of the invocation name
-// (trailing `/` and `.` components ignored) when there is one, it is not
-// `..` and it is valid UTF-8; "clippers" otherwise, also when `argv0` is null.
-std::string program_name(const char* argv0);
 
 }  // namespace clippers

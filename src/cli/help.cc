@@ -1,13 +1,16 @@
 #include "cli/help.h"
 
 #include <algorithm>
-#include <array>
+#include <string>
 
+#include "cli/options.h"
 #include "cli/style.h"
 #include "text/whitespace.h"
 
 namespace clippers {
 namespace {
+
+constexpr std::string_view VERSION = CLIPPERS_VERSION;  // project() in CMakeLists.txt
 
 constexpr std::string_view ABOUT = "Editor-based content approval, git-commit style";
 constexpr std::string_view LONG_ABOUT =
@@ -20,50 +23,29 @@ constexpr std::string_view FILE_HELP =
     "File to edit in place. The caller owns it: clippers never creates or deletes it. Use `-` "
     "(or omit) to read the draft from stdin instead";
 
-struct OptionEntry {
-  std::string_view short_name;  // "-h", or empty when there is no short form
-  std::string_view long_name;   // "--help"
-  std::string_view value;       // "<CONTEXT>", or empty for flags
-  std::string_view help;
-  std::string_view long_help;
-};
-
-constexpr std::array<OptionEntry, 4> OPTION_ENTRIES = {{
-    {"", "--context", "<CONTEXT>",
-     "Optional context shown as a footer comment in the editor buffer",
-     "Optional context shown as a footer comment in the editor buffer"},
-    {"", "--yes", "",
-     "Approve the input as-is without opening an editor (for non-interactive use, e.g. CI). "
-     "Fail-closed: without this flag, a missing editor is an error",
-     "Approve the input as-is without opening an editor (for non-interactive use, e.g. CI). "
-     "Fail-closed: without this flag, a missing editor is an error"},
-    {"-h", "--help", "", "Print help (see more with '--help')",
-     "Print help (see a summary with '-h')"},
-    {"-V", "--version", "", "Print version", "Print version"},
-}};
-
 constexpr std::string_view ENTRY_INDENT = "  ";
 constexpr std::string_view LONG_HELP_INDENT = "          ";
 
 // Width of the entry as printed without styles; columns are aligned on it.
-std::size_t entry_width(const OptionEntry& e) {
-  std::size_t width = 4 + e.long_name.size();  // "-h, " or four spaces
-  if (!e.value.empty()) width += 1 + e.value.size();
+std::size_t entry_width(const Option& o) {
+  std::size_t width = 6 + o.long_name.size();  // "-h, " or four spaces, then "--"
+  if (!o.value_name.empty()) width += 1 + o.value_name.size();
   return width;
 }
 
-void append_entry(std::string& out, const OptionEntry& e, bool styled) {
+void append_entry(std::string& out, const Option& o, bool styled) {
   out += ENTRY_INDENT;
-  if (e.short_name.empty()) {
+  if (o.short_name == '\0') {
     out += "    ";
   } else {
-    append_span(out, Style::Literal, e.short_name, styled);
+    const char short_form[] = {'-', o.short_name};
+    append_span(out, Style::Literal, std::string_view(short_form, 2), styled);
     out += ", ";
   }
-  append_span(out, Style::Literal, e.long_name, styled);
-  if (!e.value.empty()) {
+  append_span(out, Style::Literal, "--" + std::string(o.long_name), styled);
+  if (!o.value_name.empty()) {
     out += ' ';
-    out += e.value;
+    out += o.value_name;
   }
 }
 
@@ -111,7 +93,7 @@ std::string generic_usage(std::string_view prog, bool styled) {
 
 std::string render_short_help(std::string_view prog, bool styled) {
   std::size_t width = 0;
-  for (const OptionEntry& e : OPTION_ENTRIES) width = std::max(width, entry_width(e));
+  for (const Option& o : OPTIONS) width = std::max(width, entry_width(o));
 
   // Lines are never wrapped: with these entries every help text fits beside
   // its entry, two spaces after the widest one of its section.
@@ -120,10 +102,10 @@ std::string render_short_help(std::string_view prog, bool styled) {
   out += FILE_HELP;
   out += "\n\n";
   append_heading(out, "Options:", styled);
-  for (const OptionEntry& e : OPTION_ENTRIES) {
-    append_entry(out, e, styled);
-    out.append(width - entry_width(e) + 2, ' ');
-    out += e.help;
+  for (const Option& o : OPTIONS) {
+    append_entry(out, o, styled);
+    out.append(width - entry_width(o) + 2, ' ');
+    out += o.help;
     out += '\n';
   }
   return finish(out);
@@ -136,11 +118,11 @@ std::string render_long_help(std::string_view prog, bool styled) {
   out += FILE_HELP;
   out += "\n\n";
   append_heading(out, "Options:", styled);
-  for (const OptionEntry& e : OPTION_ENTRIES) {
-    append_entry(out, e, styled);
+  for (const Option& o : OPTIONS) {
+    append_entry(out, o, styled);
     out += '\n';
     out += LONG_HELP_INDENT;
-    out += e.long_help;
+    out += o.long_help.empty() ? o.help : o.long_help;
     out += "\n\n";
   }
   return finish(out);

@@ -1,6 +1,9 @@
 #pragma once
 // The fixed texts the command answers with: help, long help, version line and
 // the usage line they share with usage errors.
+//
+//   write(render_short_help(prog, styled));   // `-h`; render_long_help for `--help`
+//   write(render_version());                  // `-V`, `--version`
 
 #include <string>
 #include <string_view>
@@ -8,7 +11,6 @@
 namespace clippers {
 
 inline constexpr std::string_view COMMAND_NAME = "clippers";
-inline constexpr std::string_view VERSION = CLIPPERS_VERSION;  // project() in CMakeLists.txt
 
 // "{prog} [OPTIONS] [FILE]", the program name styled as a literal.
 std::string generic_usage(std::string_view prog, bool styled);

@@ -18,23 +18,33 @@ bool looks_like_option(std::string_view token) {
   return token.size() > 1 && token[0] == '-';
 }
 
-std::optional<ArgId> find_long_option(std::string_view name) {
-  for (ArgId id : LONG_OPTIONS) {
-    if (long_name(id) == name) return id;
+const Option* find_long_option(std::string_view name) {
+  for (const Option& option : OPTIONS) {
+    if (option.long_name == name) return &option;
   }
-  return std::nullopt;
+  return nullptr;
 }
 
-std::optional<ArgId> suggest_long_option(std::string_view name) {
-  std::array<std::string_view, LONG_OPTIONS.size()> names{};
-  for (std::size_t i = 0; i < LONG_OPTIONS.size(); ++i) names[i] = long_name(LONG_OPTIONS[i]);
-  const std::optional<std::size_t> index = most_similar(lossy_utf8(name), names);
-  if (!index) return std::nullopt;
-  return LONG_OPTIONS[*index];
+const Option* find_short_option(Utf8Char c) {
+  if (!c.valid) return nullptr;
+  for (const Option& option : OPTIONS) {
+    if (option.short_name != '\0' && c.code == static_cast<unsigned char>(option.short_name)) {
+      return &option;
+    }
+  }
+  return nullptr;
 }
 
-// Length of the UTF-8 character, or invalid sequence, starting `text`.
-std::size_t first_char_length(std::string_view text) { return decode_utf8(text, 0).length; }
+constexpr std::array<std::string_view, OPTIONS.size()> LONG_NAMES = [] {
+  std::array<std::string_view, OPTIONS.size()> names{};
+  for (std::size_t i = 0; i < OPTIONS.size(); ++i) names[i] = OPTIONS[i].long_name;
+  return names;
+}();
+
+const Option* suggest_long_option(std::string_view name) {
+  const std::optional<std::size_t> index = most_similar(name, LONG_NAMES);
+  return index ? &OPTIONS[*index] : nullptr;
+}
 
 class Parser {
  public:
@@ -42,100 +52,109 @@ class Parser {
 
   ParseResult run() {
     while (next_ < args_.size()) {
-      const std::string& token = args_[next_++];
-      std::optional<ParseResult> done;
-      if (only_positionals_) {
-        done = positional(token);
-      } else if (token == "--") {
-        if (context_pending_) return missing_context_value();
-        only_positionals_ = true;
-      } else if (token.starts_with("--")) {
-        done = long_option(std::string_view(token).substr(2));
-      } else if (looks_like_option(token)) {
-        done = short_cluster(std::string_view(token).substr(1));
-      } else {
-        done = positional(token);
-      }
-      if (done) return std::move(*done);
+      if (std::optional<ParseResult> done = step(args_[next_++])) return std::move(*done);
     }
-    if (context_pending_) return missing_context_value();
+    if (pending_ != nullptr) return missing_value(*pending_);
     return cli_;
   }
 
  private:
   // Each step returns nullopt to go on, or the result that ends parsing.
+  std::optional<ParseResult> step(std::string_view token) {
+    if (only_positionals_) return positional(token);
+    if (token == "--") {
+      if (pending_ != nullptr) return missing_value(*pending_);
+      only_positionals_ = true;
+      return std::nullopt;
+    }
+    if (token.starts_with("--")) return long_option(token.substr(2));
+    if (looks_like_option(token)) return short_cluster(token.substr(1));
+    return positional(token);
+  }
+
   std::optional<ParseResult> long_option(std::string_view body) {
     const std::size_t eq = body.find('=');
     const std::string_view name = body.substr(0, eq);
     std::optional<std::string_view> attached;
     if (eq != std::string_view::npos) attached = body.substr(eq + 1);
 
-    const std::optional<ArgId> id = find_long_option(name);
-    if (!id) return unknown_long_option(name, suggest_long_option(name), seen_);
-    // A known option where `--context` expected its value means the value is
-    // missing, not that the option was meant as the value.
-    if (context_pending_) return missing_context_value();
-
-    switch (*id) {
-      case ArgId::Context:
-        if (attached) return take_context(*attached);
-        if (next_ < args_.size() && !looks_like_option(args_[next_])) {
-          return take_context(args_[next_++]);
-        }
-        context_pending_ = true;
-        return std::nullopt;
-      case ArgId::Yes:
-        if (attached) return unexpected_value(ArgId::Yes, *attached, seen_);
-        if (cli_.yes) return repeated_option(ArgId::Yes);
-        cli_.yes = true;
-        seen_.options.push_back(ArgId::Yes);
-        return std::nullopt;
-      case ArgId::Help:
-        if (attached) return unexpected_value(ArgId::Help, *attached, seen_);
-        return HelpRequest{true};
-      case ArgId::Version:
-        if (attached) return unexpected_value(ArgId::Version, *attached, seen_);
-        return VersionRequest{};
-    }
-    return std::nullopt;
+    const Option* option = find_long_option(name);
+    if (option == nullptr) return unknown_long_option(name, suggest_long_option(name), seen_);
+    return give(*option, attached, true);
   }
 
-  // The only short options, `-h` and `-V`, both end parsing, so the first
-  // character of a cluster always decides it.
+  // Character by character, up to the first that is no short option.
   std::optional<ParseResult> short_cluster(std::string_view body) {
-    const std::string text = lossy_utf8(body);
-    const std::string_view first = std::string_view(text).substr(0, first_char_length(text));
-    if (first == "h" || first == "V") {
-      if (context_pending_) return missing_context_value();
-      if (first == "h") return HelpRequest{false};
-      return VersionRequest{};
+    for (std::size_t at = 0; at < body.size();) {
+      const Utf8Char c = decode_utf8(body, at);
+      const Option* option = find_short_option(c);
+      if (option == nullptr) return unknown_short_option(body.substr(at, c.length));
+      if (std::optional<ParseResult> done = give(*option, std::nullopt, false)) return done;
+      at += c.length;
     }
-    return unknown_short_option(first);
-  }
-
-  std::optional<ParseResult> take_context(std::string_view value) {
-    if (cli_.context) return repeated_option(ArgId::Context);
-    if (!is_valid_utf8(value)) return invalid_utf8_argument();
-    cli_.context = std::string(value);
-    seen_.options.push_back(ArgId::Context);
     return std::nullopt;
   }
 
-  std::optional<ParseResult> positional(const std::string& token) {
+  // `attached` is the text after `=` in `--name=text`.
+  std::optional<ParseResult> give(const Option& option, std::optional<std::string_view> attached,
+                                  bool long_form) {
+    // A known option where a value was expected means the value is missing,
+    // not that the option was meant as the value.
+    if (pending_ != nullptr) return missing_value(*pending_);
+    if (attached && option.action != Action::Value) {
+      return unexpected_value(option, *attached, seen_);
+    }
+    switch (option.action) {
+      case Action::Help: return HelpRequest{long_form};
+      case Action::Version: return VersionRequest{};
+      case Action::Flag:
+        if (repeated(option)) return repeated_option(option);
+        cli_.*option.flag = true;
+        add_seen(option);
+        return std::nullopt;
+      case Action::Value:
+        if (attached) return take_value(option, *attached);
+        if (next_ < args_.size() && !looks_like_option(args_[next_])) {
+          return take_value(option, args_[next_++]);
+        }
+        pending_ = &option;
+        return std::nullopt;
+    }
+    return std::nullopt;
+  }
+
+  // Checked when the value comes: `--context a --context` lacks a value
+  // rather than repeating the option.
+  std::optional<ParseResult> take_value(const Option& option, std::string_view value) {
+    if (repeated(option)) return repeated_option(option);
+    if (!is_valid_utf8(value)) return invalid_utf8_argument();
+    cli_.*option.value = std::string(value);
+    add_seen(option);
+    return std::nullopt;
+  }
+
+  std::optional<ParseResult> positional(std::string_view token) {
     if (cli_.file) return unexpected_positional(token);
     if (token.empty()) return empty_file();
-    cli_.file = token;
+    cli_.file = std::string(token);
     seen_.file = true;
     return std::nullopt;
+  }
+
+  bool given(const Option& option) const {
+    return std::find(seen_.options.begin(), seen_.options.end(), &option) != seen_.options.end();
+  }
+  bool repeated(const Option& option) const { return !option.repeats && given(option); }
+  void add_seen(const Option& option) {
+    if (!given(option)) seen_.options.push_back(&option);
   }
 
   const std::vector<std::string>& args_;
   std::size_t next_ = 0;
   Cli cli_;
   Recognised seen_;
-  // `--context` was given last and the next token could not be its value.
-  bool context_pending_ = false;
-  bool only_positionals_ = false;  // after `--`
+  const Option* pending_ = nullptr;  // a value option given last, whose value has not come
+  bool only_positionals_ = false;    // after `--`
 };
 
 }  // namespace

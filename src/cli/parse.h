@@ -1,6 +1,8 @@
 #pragma once
 // Reading the command line into a Cli, or into one of the answers that end the
 // process instead (help, version, usage error).  Pure: no I/O, no environment.
+//
+//   ParseResult r = parse_arguments(args);  // Cli, HelpRequest, VersionRequest or UsageError
 
 #include <string>
 #include <variant>

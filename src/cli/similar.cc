@@ -1,6 +1,7 @@
 #include "cli/similar.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -22,12 +23,14 @@ std::u32string code_points(std::string_view text) {
   return out;
 }
 
-}  // namespace
+// A Jaro similarity as an exact fraction, so that the threshold and ties
+// between candidates are decided without rounding.
+struct JaroScore {
+  std::uint64_t numerator = 0;
+  std::uint64_t denominator = 1;
+};
 
-double JaroScore::value() const {
-  return static_cast<double>(numerator) / static_cast<double>(denominator);
-}
-
+// 1 for two empty texts, 0 when exactly one is empty or nothing matches.
 JaroScore jaro_similarity(std::string_view a_text, std::string_view b_text) {
   const std::u32string a = code_points(a_text);
   const std::u32string b = code_points(b_text);
@@ -70,8 +73,6 @@ JaroScore jaro_similarity(std::string_view a_text, std::string_view b_text) {
   const std::uint64_t len2 = b.size();
   return {m * m * (len1 + len2) + (m - t) * len1 * len2, 3 * len1 * len2 * m};
 }
-
-namespace {
 
 // Cross-multiplied comparisons; the products exceed 64 bits for long texts.
 bool greater(const JaroScore& x, const JaroScore& y) {

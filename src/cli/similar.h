@@ -1,30 +1,20 @@
 #pragma once
 // Closeness of a mistyped option name to the known ones.
+//
+//   std::optional<std::size_t> i = most_similar(name, candidate_names);
 
 #include <cstddef>
-#include <cstdint>
 #include <optional>
 #include <span>
 #include <string_view>
 
 namespace clippers {
 
-// A Jaro similarity as an exact fraction, so that the threshold and ties
-// between candidates are decided without rounding.
-struct JaroScore {
-  std::uint64_t numerator = 0;
-  std::uint64_t denominator = 1;
-  double value() const;
-};
-
-// Jaro similarity of two UTF-8 texts, counted in Unicode characters, without
-// any prefix bonus: 1 for two empty texts, 0 when exactly one is empty or
-// nothing matches.  Linear in the longer text times the shorter.
-JaroScore jaro_similarity(std::string_view a, std::string_view b);
-
-// Index of the candidate most similar to `name`, among those scoring strictly
-// above 0.7; on equal scores the later candidate wins.  nullopt when none
-// qualifies.
+// Index of the candidate most similar to `name` by Jaro similarity (counted in
+// Unicode characters, an invalid UTF-8 sequence as one character; no prefix
+// bonus), among those scoring strictly above 0.7; on equal scores the later
+// candidate wins.  nullopt when none qualifies.  Linear in the length of
+// `name` times that of each candidate.
 std::optional<std::size_t> most_similar(std::string_view name,
                                         std::span<const std::string_view> candidates);
 

@@ -15,12 +15,12 @@ Span valid(std::string text) { return {Style::Valid, std::move(text)}; }
 Span invalid(std::string text) { return {Style::Invalid, std::move(text)}; }
 
 // "--context <CONTEXT>" or "--yes": how an option is named in messages.
-std::string display_name(ArgId id) {
+std::string display_name(const Option& option) {
   std::string out = "--";
-  out += long_name(id);
-  if (!value_name(id).empty()) {
+  out += option.long_name;
+  if (!option.value_name.empty()) {
     out += ' ';
-    out += value_name(id);
+    out += option.value_name;
   }
   return out;
 }
@@ -37,8 +37,10 @@ UsageError unexpected_argument(const std::string& shown, std::vector<Spans> tips
           std::move(tips), usage, std::move(recognised)};
 }
 
-void add_once(std::vector<ArgId>& options, ArgId id) {
-  if (std::find(options.begin(), options.end(), id) == options.end()) options.push_back(id);
+void add_once(std::vector<const Option*>& options, const Option& option) {
+  if (std::find(options.begin(), options.end(), &option) == options.end()) {
+    options.push_back(&option);
+  }
 }
 
 void append_usage(std::string& out, const UsageError& error, std::string_view prog, bool styled) {
@@ -48,12 +50,12 @@ void append_usage(std::string& out, const UsageError& error, std::string_view pr
     return;
   }
   append_span(out, Style::Literal, prog, styled);
-  for (ArgId id : seen.options) {
+  for (const Option* option : seen.options) {
     out += ' ';
-    append_span(out, Style::Literal, "--" + std::string(long_name(id)), styled);
-    if (!value_name(id).empty()) {
+    append_span(out, Style::Literal, "--" + std::string(option->long_name), styled);
+    if (!option->value_name.empty()) {
       out += ' ';
-      out += value_name(id);
+      out += option->value_name;
     }
   }
   if (seen.file) out += " <FILE>";
@@ -61,13 +63,13 @@ void append_usage(std::string& out, const UsageError& error, std::string_view pr
 
 }  // namespace
 
-UsageError unknown_long_option(std::string_view name, std::optional<ArgId> suggestion,
+UsageError unknown_long_option(std::string_view name, const Option* suggestion,
                                Recognised recognised) {
   const std::string shown = "--" + lossy_utf8(name);
   Spans tip;
-  if (suggestion) {
+  if (suggestion != nullptr) {
     tip = {plain("a similar argument exists: '"),
-           valid("--" + std::string(long_name(*suggestion))), plain("'")};
+           valid("--" + std::string(suggestion->long_name)), plain("'")};
     add_once(recognised.options, *suggestion);
   } else {
     tip = pass_as_value_tip(shown);
@@ -86,8 +88,8 @@ UsageError unexpected_positional(std::string_view token) {
   return unexpected_argument(lossy_utf8(token), {}, UsageForm::Generic, {});
 }
 
-UsageError missing_context_value() {
-  return {{plain("a value is required for '"), literal(display_name(ArgId::Context)),
+UsageError missing_value(const Option& option) {
+  return {{plain("a value is required for '"), literal(display_name(option)),
            plain("' but none was supplied")},
           {}, UsageForm::None, {}};
 }
@@ -98,14 +100,14 @@ UsageError empty_file() {
           {}, UsageForm::None, {}};
 }
 
-UsageError unexpected_value(ArgId option, std::string_view value, Recognised recognised) {
+UsageError unexpected_value(const Option& option, std::string_view value, Recognised recognised) {
   add_once(recognised.options, option);
   return {{plain("unexpected value '"), invalid(lossy_utf8(value)), plain("' for '"),
            literal(display_name(option)), plain("' found; no more were expected")},
           {}, UsageForm::Recognised, std::move(recognised)};
 }
 
-UsageError repeated_option(ArgId option) {
+UsageError repeated_option(const Option& option) {
   return {{plain("the argument '"), invalid(display_name(option)),
            plain("' cannot be used multiple times")},
           {}, UsageForm::Generic, {}};

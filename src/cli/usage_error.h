@@ -1,8 +1,10 @@
 #pragma once
 // Usage errors: what was wrong with the command line, as a value that renders
 // to the exact text printed on standard error.
+//
+//   UsageError e = unknown_long_option(name, suggestion, recognised);  // or another constructor
+//   std::string text = render_usage_error(e, prog, styled);
 
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,8 +23,8 @@ enum class UsageForm {
 
 // What had been recognised when parsing stopped.
 struct Recognised {
-  std::vector<ArgId> options;  // in the order first given, no repeats
-  bool file = false;           // FILE was already given
+  std::vector<const Option*> options;  // rows of OPTIONS, in the order first given, no repeats
+  bool file = false;                   // FILE was already given
 };
 
 struct UsageError {
@@ -35,19 +37,20 @@ struct UsageError {
 // Constructors, one per situation.  Tokens are raw bytes; they are shown with
 // each invalid UTF-8 sequence replaced by U+FFFD.
 //
-// `--{name}` that is no option; `suggestion` is the close known option, if any.
+// `--{name}` that is no option; `suggestion` is the close known option, or null.
 // It joins the recognised options of the usage line.
-UsageError unknown_long_option(std::string_view name, std::optional<ArgId> suggestion,
+UsageError unknown_long_option(std::string_view name, const Option* suggestion,
                                Recognised recognised);
 // `-{c}` inside a short-option cluster; `c` is one character (UTF-8).
 UsageError unknown_short_option(std::string_view c);
 // A positional after FILE was set.
 UsageError unexpected_positional(std::string_view token);
-UsageError missing_context_value();
+// A value option given last, or followed by `--` or by a known option.
+UsageError missing_value(const Option& option);
 UsageError empty_file();
-// `--yes=VALUE`, `--help=VALUE`, `--version=VALUE`; `option` joins the usage line.
-UsageError unexpected_value(ArgId option, std::string_view value, Recognised recognised);
-UsageError repeated_option(ArgId option);
+// `--{name}=VALUE` for an option that takes no value; `option` joins the usage line.
+UsageError unexpected_value(const Option& option, std::string_view value, Recognised recognised);
+UsageError repeated_option(const Option& option);
 UsageError invalid_utf8_argument();
 
 // The whole error text: "error: ...", tips, usage line, the closing line, LF.
