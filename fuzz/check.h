@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <string_view>
 
-#define CHECK(cond) \
-  do {              \
+#define CHECK(cond)                \
+  do {                             \
     if (!(cond)) __builtin_trap(); \
   } while (0)
 

@@ -49,9 +49,12 @@ TEST(CrashE2e, FileIsOldOrNewWhateverMomentTheToolDies) {
     // The first run measures how long the work after the announcement takes
     // (the editor, reading its edit back, writing and replacing); the others
     // die at a random moment of it, timed from their own announcement.
-    Invocation inv{.argv = {"clippers", file}, .env = {"VISUAL=" + tools.file("ed")}, .cwd = work.path(),
-                   .start = {.kill_after_ms = run == 0 ? 1e9 : std::uniform_real_distribution<double>(0, work_ms)(random),
-                             .kill_after_output = true}};
+    Invocation inv{
+        .argv = {"clippers", file},
+        .env = {"VISUAL=" + tools.file("ed")},
+        .cwd = work.path(),
+        .start = {.kill_after_ms = run == 0 ? 1e9 : std::uniform_real_distribution<double>(0, work_ms)(random),
+                  .kill_after_output = true}};
     const auto start = std::chrono::steady_clock::now();
     const Outcome outcome = run_clippers(inv);
     ASSERT_TRUE(run > 0 || outcome.status == 0) << outcome.err;

@@ -16,6 +16,9 @@
 
 #include "process.h"
 
+// The tables below are laid out one row to a line or two, the way they are
+// read; clang-format would break every row into a column of fields.
+// clang-format off
 namespace clippers_test {
 namespace {
 
@@ -563,3 +566,4 @@ TEST(EditE2e, FileMode) {
 
 }  // namespace
 }  // namespace clippers_test
+// clang-format on

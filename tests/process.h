@@ -8,7 +8,7 @@
 namespace clippers_test {
 
 struct Outcome {
-  int status = -1;  // exit status, or 128 + signal number
+  int status = -1;              // exit status, or 128 + signal number
   double first_output_ms = -1;  // with kill_after_output: when standard error first held something
   std::string out;
   std::string err;
@@ -16,9 +16,9 @@ struct Outcome {
 
 // The conditions the tool starts under, beyond arguments, environment and input.
 struct Start {
-  bool close_stdout = false;          // standard output a pipe whose reader is gone
-  std::string stdout_path = "";       // standard output this file instead
-  std::string stdin_path = "";        // standard input this file instead of the input pipe
+  bool close_stdout = false;     // standard output a pipe whose reader is gone
+  std::string stdout_path = "";  // standard output this file instead
+  std::string stdin_path = "";   // standard input this file instead of the input pipe
   // The tool always runs in a session of its own.  With this set, a new
   // pseudo-terminal is that session's controlling terminal (the standard
   // streams stay as they are); without it, the tool has no controlling terminal.

@@ -12,8 +12,7 @@
 namespace clippers {
 
 // The cut line: everything from the last such line on is not content.
-inline constexpr std::string_view CLIPPERS_LINE =
-    "# ------------------------ >8 ------------------------";
+inline constexpr std::string_view CLIPPERS_LINE = "# ------------------------ >8 ------------------------";
 static_assert(CLIPPERS_LINE.size() == 54);
 
 // The instruction lines written below the clippers line, each followed by one LF.

@@ -10,6 +10,7 @@
 #include <variant>
 #include <vector>
 
+#include "base/result.h"
 #include "cli/help.h"
 #include "cli/parse.h"
 #include "cli/style.h"
@@ -46,14 +47,17 @@ std::string program_name(const char* argv0) {
   const int fd = is_error ? STDERR_FILENO : STDOUT_FILENO;
   const bool styled = use_styling(style_env_from_process(), ::isatty(fd) == 1);
 
-  std::string text;
-  if (const auto* help = std::get_if<HelpRequest>(&result)) {
-    text = help->long_help ? render_long_help(prog, styled) : render_short_help(prog, styled);
-  } else if (std::holds_alternative<VersionRequest>(result)) {
-    text = render_version();
-  } else {
-    text = render_usage_error(std::get<UsageError>(result), prog, styled);
-  }
+  const std::string text =
+      std::visit(Overload{
+                     [&](const HelpRequest& help) {
+                       return help.long_help ? render_long_help(prog, styled) : render_short_help(prog, styled);
+                     },
+                     [](const VersionRequest&) { return render_version(); },
+                     [&](const UsageError& error) { return render_usage_error(error, prog, styled); },
+                     // Never answered here: parse_command_line returns it.
+                     [](const Cli&) { return std::string(); },
+                 },
+                 result);
 
   // A closed or full stream is not this command's concern once it has decided
   // to answer and exit (the entry point ignores SIGPIPE, so it is an error here).

@@ -26,15 +26,15 @@ enum class Action {
 };
 
 struct Option {
-  char short_name = '\0';                             // 'h' for `-h`; '\0': no short form
-  std::string_view long_name{};                       // without the dashes: "context"
-  std::string_view value_name{};                      // "<CONTEXT>"; empty but for Action::Value
+  char short_name = '\0';         // 'h' for `-h`; '\0': no short form
+  std::string_view long_name{};   // without the dashes: "context"
+  std::string_view value_name{};  // "<CONTEXT>"; empty but for Action::Value
   Action action = Action::Flag;
-  bool Cli::*flag = nullptr;                          // Action::Flag only
-  std::optional<std::string> Cli::*value = nullptr;   // Action::Value only
-  bool repeats = false;                               // may be given again (a value: the last wins)
-  std::string_view help{};                            // beside the entry in `-h`
-  std::string_view long_help{};                       // under it in `--help`; empty: `help`
+  bool Cli::*flag = nullptr;                         // Action::Flag only
+  std::optional<std::string> Cli::*value = nullptr;  // Action::Value only
+  bool repeats = false;                              // may be given again (a value: the last wins)
+  std::string_view help{};                           // beside the entry in `-h`
+  std::string_view long_help{};                      // under it in `--help`; empty: `help`
 };
 
 inline constexpr std::array<Option, 4> OPTIONS = {{

@@ -14,9 +14,7 @@ namespace {
 
 // A token that is taken as an option rather than as a value: "-" alone is the
 // conventional name of standard input, so it stays a value.
-bool looks_like_option(std::string_view token) {
-  return token.size() > 1 && token[0] == '-';
-}
+bool looks_like_option(std::string_view token) { return token.size() > 1 && token[0] == '-'; }
 
 const Option* find_long_option(std::string_view name) {
   for (const Option& option : OPTIONS) {
@@ -96,8 +94,7 @@ class Parser {
   }
 
   // `attached` is the text after `=` in `--name=text`.
-  std::optional<ParseResult> give(const Option& option, std::optional<std::string_view> attached,
-                                  bool long_form) {
+  std::optional<ParseResult> give(const Option& option, std::optional<std::string_view> attached, bool long_form) {
     // A known option where a value was expected means the value is missing,
     // not that the option was meant as the value.
     if (pending_ != nullptr) return missing_value(*pending_);

@@ -83,8 +83,7 @@ constexpr JaroScore THRESHOLD{7, 10};
 
 }  // namespace
 
-std::optional<std::size_t> most_similar(std::string_view name,
-                                        std::span<const std::string_view> candidates) {
+std::optional<std::size_t> most_similar(std::string_view name, std::span<const std::string_view> candidates) {
   std::optional<std::size_t> best;
   JaroScore best_score;
   for (std::size_t i = 0; i < candidates.size(); ++i) {

@@ -15,7 +15,6 @@ namespace clippers {
 // bonus), among those scoring strictly above 0.7; on equal scores the later
 // candidate wins.  nullopt when none qualifies.  Linear in the length of
 // `name` times that of each candidate.
-std::optional<std::size_t> most_similar(std::string_view name,
-                                        std::span<const std::string_view> candidates);
+std::optional<std::size_t> most_similar(std::string_view name, std::span<const std::string_view> candidates);
 
 }  // namespace clippers

@@ -25,9 +25,7 @@ std::optional<std::string> env(const char* name) {
   return std::string(value);
 }
 
-bool set_non_empty(const std::optional<std::string>& value) {
-  return value.has_value() && !value->empty();
-}
+bool set_non_empty(const std::optional<std::string>& value) { return value.has_value() && !value->empty(); }
 
 }  // namespace
 

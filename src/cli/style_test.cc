@@ -10,13 +10,11 @@ namespace {
 TEST(Style, DecisionOnATerminal) {
   using V = std::optional<std::string>;
   const V unset;
-  const std::pair<StyleEnv, bool> cases[] = {  // NO_COLOR, CLICOLOR_FORCE, CLICOLOR, TERM, CI
-      {{V("1"), V("1"), unset, V("xterm"), unset}, false},
-      {{V(""), unset, unset, V("xterm"), unset}, true},
-      {{unset, unset, V("0"), V("xterm"), V("")}, false},
-      {{unset, unset, unset, V("dumb"), unset}, false},
-      {{unset, unset, unset, unset, unset}, false},
-      {{unset, unset, V(""), V("dumb"), unset}, true},
+  const std::pair<StyleEnv, bool> cases[] = {
+      // NO_COLOR, CLICOLOR_FORCE, CLICOLOR, TERM, CI
+      {{V("1"), V("1"), unset, V("xterm"), unset}, false}, {{V(""), unset, unset, V("xterm"), unset}, true},
+      {{unset, unset, V("0"), V("xterm"), V("")}, false},  {{unset, unset, unset, V("dumb"), unset}, false},
+      {{unset, unset, unset, unset, unset}, false},        {{unset, unset, V(""), V("dumb"), unset}, true},
       {{unset, unset, unset, V("dumb"), V("")}, true},
   };
   for (std::size_t i = 0; i < std::size(cases); ++i) {

@@ -27,14 +27,15 @@ std::string display_name(const Option& option) {
 
 // The "-- {token}" tip for an option-like token the user may have meant as a value.
 Spans pass_as_value_tip(const std::string& shown) {
-  return {plain("to pass '"), invalid(shown), plain("' as a value, use '"),
-          valid("-- " + shown), plain("'")};
+  return {plain("to pass '"), invalid(shown), plain("' as a value, use '"), valid("-- " + shown), plain("'")};
 }
 
-UsageError unexpected_argument(const std::string& shown, std::vector<Spans> tips,
-                               UsageForm usage, Recognised recognised) {
+UsageError unexpected_argument(const std::string& shown, std::vector<Spans> tips, UsageForm usage,
+                               Recognised recognised) {
   return {{plain("unexpected argument '"), invalid(shown), plain("' found")},
-          std::move(tips), usage, std::move(recognised)};
+          std::move(tips),
+          usage,
+          std::move(recognised)};
 }
 
 void add_once(std::vector<const Option*>& options, const Option& option) {
@@ -63,19 +64,16 @@ void append_usage(std::string& out, const UsageError& error, std::string_view pr
 
 }  // namespace
 
-UsageError unknown_long_option(std::string_view name, const Option* suggestion,
-                               Recognised recognised) {
+UsageError unknown_long_option(std::string_view name, const Option* suggestion, Recognised recognised) {
   const std::string shown = "--" + lossy_utf8(name);
   Spans tip;
   if (suggestion != nullptr) {
-    tip = {plain("a similar argument exists: '"),
-           valid("--" + std::string(suggestion->long_name)), plain("'")};
+    tip = {plain("a similar argument exists: '"), valid("--" + std::string(suggestion->long_name)), plain("'")};
     add_once(recognised.options, *suggestion);
   } else {
     tip = pass_as_value_tip(shown);
   }
-  return unexpected_argument(shown, {std::move(tip)}, UsageForm::Recognised,
-                             std::move(recognised));
+  return unexpected_argument(shown, {std::move(tip)}, UsageForm::Recognised, std::move(recognised));
 }
 
 UsageError unknown_short_option(std::string_view c) {
@@ -89,33 +87,37 @@ UsageError unexpected_positional(std::string_view token) {
 }
 
 UsageError missing_value(const Option& option) {
-  return {{plain("a value is required for '"), literal(display_name(option)),
-           plain("' but none was supplied")},
-          {}, UsageForm::None, {}};
+  return {{plain("a value is required for '"), literal(display_name(option)), plain("' but none was supplied")},
+          {},
+          UsageForm::None,
+          {}};
 }
 
 UsageError empty_file() {
-  return {{plain("a value is required for '"), literal("[FILE]"),
-           plain("' but none was supplied")},
-          {}, UsageForm::None, {}};
+  return {{plain("a value is required for '"), literal("[FILE]"), plain("' but none was supplied")},
+          {},
+          UsageForm::None,
+          {}};
 }
 
 UsageError unexpected_value(const Option& option, std::string_view value, Recognised recognised) {
   add_once(recognised.options, option);
-  return {{plain("unexpected value '"), invalid(lossy_utf8(value)), plain("' for '"),
-           literal(display_name(option)), plain("' found; no more were expected")},
-          {}, UsageForm::Recognised, std::move(recognised)};
+  return {{plain("unexpected value '"), invalid(lossy_utf8(value)), plain("' for '"), literal(display_name(option)),
+           plain("' found; no more were expected")},
+          {},
+          UsageForm::Recognised,
+          std::move(recognised)};
 }
 
 UsageError repeated_option(const Option& option) {
-  return {{plain("the argument '"), invalid(display_name(option)),
-           plain("' cannot be used multiple times")},
-          {}, UsageForm::Generic, {}};
+  return {{plain("the argument '"), invalid(display_name(option)), plain("' cannot be used multiple times")},
+          {},
+          UsageForm::Generic,
+          {}};
 }
 
 UsageError invalid_utf8_argument() {
-  return {{plain("invalid UTF-8 was detected in one or more arguments")}, {}, UsageForm::Generic,
-          {}};
+  return {{plain("invalid UTF-8 was detected in one or more arguments")}, {}, UsageForm::Generic, {}};
 }
 
 std::string render_usage_error(const UsageError& error, std::string_view prog, bool styled) {

@@ -31,7 +31,7 @@ struct UsageError {
   Spans message;            // after "error: "
   std::vector<Spans> tips;  // each after "tip: "
   UsageForm usage = UsageForm::None;
-  Recognised recognised;    // used by UsageForm::Recognised only
+  Recognised recognised;  // used by UsageForm::Recognised only
 };
 
 // Constructors, one per situation.  Tokens are raw bytes; they are shown with
@@ -39,8 +39,7 @@ struct UsageError {
 //
 // `--{name}` that is no option; `suggestion` is the close known option, or null.
 // It joins the recognised options of the usage line.
-UsageError unknown_long_option(std::string_view name, const Option* suggestion,
-                               Recognised recognised);
+UsageError unknown_long_option(std::string_view name, const Option* suggestion, Recognised recognised);
 // `-{c}` inside a short-option cluster; `c` is one character (UTF-8).
 UsageError unknown_short_option(std::string_view c);
 // A positional after FILE was set.

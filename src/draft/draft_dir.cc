@@ -72,8 +72,8 @@ Result<Fd, int> open_subdir(int dir, const std::string& name) {
     return fail(opened.error().os_code);
   }
   struct stat st = {};
-  if (::fstatat(dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISDIR(st.st_mode) ||
-      st.st_uid != ::geteuid() || ::fchmodat(dir, name.c_str(), (st.st_mode & 07777) | 0700, 0) != 0) {
+  if (::fstatat(dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid() ||
+      ::fchmodat(dir, name.c_str(), (st.st_mode & 07777) | 0700, 0) != 0) {
     return fail(EACCES);
   }
   auto again = open_at(dir, name, kFlags);
@@ -108,9 +108,7 @@ void empty_dir(int dir, const std::string& path, Removal& removal) {
   }
 }
 
-bool same_inode(const struct stat& a, const struct stat& b) {
-  return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
-}
+bool same_inode(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
 
 // The directory just made, opened without following links.  It must be a
 // directory of this user that nobody else may enter: otherwise another
@@ -135,8 +133,7 @@ int make_private_dir(const std::string& path) {
 
 }  // namespace
 
-DraftDir::DraftDir(std::string path, Fd handle)
-    : path_(std::move(path)), handle_(std::move(handle)), armed_(true) {}
+DraftDir::DraftDir(std::string path, Fd handle) : path_(std::move(path)), handle_(std::move(handle)), armed_(true) {}
 
 DraftDir::DraftDir(DraftDir&& other) noexcept
     : path_(std::move(other.path_)), handle_(std::move(other.handle_)), armed_(other.armed_) {

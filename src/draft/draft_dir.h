@@ -19,8 +19,8 @@
 #include <vector>
 
 #include "base/io_error.h"
-#include "io/fd.h"
 #include "base/result.h"
+#include "io/fd.h"
 
 namespace clippers {
 

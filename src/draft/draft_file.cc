@@ -49,8 +49,7 @@ Result<DraftFile, IoError> write_draft_file(const DraftDir& dir, Pieces buffer) 
 bool unread_since(const DraftDir& dir, const UnreadStamp& stamp) {
   struct stat st = {};
   return stamp.reads_recorded && ::fstatat(dir.fd(), DRAFT_FILE_NAME.data(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
-         st.st_dev == stamp.dev && st.st_ino == stamp.ino &&
-         platform::accessed_time(st).tv_sec == stamp.atime.tv_sec &&
+         st.st_dev == stamp.dev && st.st_ino == stamp.ino && platform::accessed_time(st).tv_sec == stamp.atime.tv_sec &&
          platform::accessed_time(st).tv_nsec == stamp.atime.tv_nsec;
 }
 

@@ -26,8 +26,8 @@ void append_random_chars(std::string& out, Wyrand& generator) {
 std::uint64_t initial_seed() {
   struct timespec now = {};
   ::clock_gettime(CLOCK_MONOTONIC, &now);
-  const std::uint64_t nanos = static_cast<std::uint64_t>(now.tv_sec) * 1000000000u +
-                              static_cast<std::uint64_t>(now.tv_nsec);
+  const std::uint64_t nanos =
+      static_cast<std::uint64_t>(now.tv_sec) * 1000000000u + static_cast<std::uint64_t>(now.tv_nsec);
   const std::uint64_t thread = std::hash<std::thread::id>{}(std::this_thread::get_id());
   const std::uint64_t process = static_cast<std::uint64_t>(::getpid());
   Wyrand mixer{nanos ^ (thread << 17) ^ (thread >> 47) ^ (process << 40)};

@@ -4,10 +4,10 @@
 
 #include <gtest/gtest.h>
 
-#include "failure/failure.h"
-
 #include <algorithm>
 #include <vector>
+
+#include "failure/failure.h"
 
 namespace clippers {
 namespace {
@@ -21,9 +21,10 @@ TEST(Wyrand, FixedSeedGivesKnownSequenceAndUnbiasedIndices) {
   Wyrand seed0{0};
   EXPECT_EQ(detail::random_name(".clippers-", seed0), ".clippers-lAFSES");
   // r, then the low half of r * 62 in the comment: below 16 is rejected.
-  const std::pair<std::uint64_t, std::optional<std::size_t>> cases[] = {
-      {0x0c6318c6318c6319, std::nullopt}, {0x7bdef7bdef7bdef8, 30},  // 14, exactly 16
-      {1, 0}, {0xffffffffffffffff, 61}};                              // 62, 2^64 - 62
+  const std::pair<std::uint64_t, std::optional<std::size_t>> cases[] = {{0x0c6318c6318c6319, std::nullopt},
+                                                                        {0x7bdef7bdef7bdef8, 30},  // 14, exactly 16
+                                                                        {1, 0},
+                                                                        {0xffffffffffffffff, 61}};  // 62, 2^64 - 62
   for (const auto& [r, index] : cases) EXPECT_EQ(detail::alphabet_index(r), index) << std::hex << r;
 }
 
@@ -44,7 +45,8 @@ struct Staged {
 
 // A clash draws the next name; the fourth attempt reseeds; the last gives up naming the base.
 TEST(DraftDirAttempts, NameClashesDrawAnotherNameUntilTheAttemptsRunOut) {
-  for (std::size_t clashes : {std::size_t{0}, std::size_t{1}, std::size_t{3}, std::size_t{5}, std::size_t{MAX_NAME_ATTEMPTS}}) {
+  for (std::size_t clashes :
+       {std::size_t{0}, std::size_t{1}, std::size_t{3}, std::size_t{5}, std::size_t{MAX_NAME_ATTEMPTS}}) {
     for (int clash_errno : {EEXIST, EADDRINUSE}) {
       Staged staged{clashes, clash_errno, 0};
       auto created = staged.run("/base/");

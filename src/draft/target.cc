@@ -64,17 +64,15 @@ Result<HeldText, IoError> read_target(Target& target) {
   return hold_text(fd->get());
 }
 
-bool ends_with_lf(const HeldText& text) {
-  return !text.empty() && text.pieces().back().back() == '\n';
-}
+bool ends_with_lf(const HeldText& text) { return !text.empty() && text.pieces().back().back() == '\n'; }
 
 // A chmod or chown of FILE during the edit is a change too: the replacement
 // would quietly undo it.
 bool same_file(const struct stat& a, const struct stat& b) {
   return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
          platform::modified_time(a).tv_sec == platform::modified_time(b).tv_sec &&
-         platform::modified_time(a).tv_nsec == platform::modified_time(b).tv_nsec &&
-         a.st_mode == b.st_mode && a.st_uid == b.st_uid && a.st_gid == b.st_gid;
+         platform::modified_time(a).tv_nsec == platform::modified_time(b).tv_nsec && a.st_mode == b.st_mode &&
+         a.st_uid == b.st_uid && a.st_gid == b.st_gid;
 }
 
 // Makes the rename durable.  A search-only handle cannot be flushed: the

@@ -7,11 +7,11 @@
 #include <string>
 #include <string_view>
 
+#include "base/result.h"
 #include "draft/draft_dir.h"
 #include "failure/failure.h"
 #include "io/fd.h"
 #include "io/held_text.h"
-#include "base/result.h"
 
 namespace clippers {
 

@@ -9,8 +9,8 @@
 
 namespace clippers {
 
-EditOutcome classify_edit(std::string_view edited, Pieces initial_draft, Pieces written,
-                          std::uint64_t elapsed, bool unread) {
+EditOutcome classify_edit(std::string_view edited, Pieces initial_draft, Pieces written, std::uint64_t elapsed,
+                          bool unread) {
   auto joined = std::make_shared<std::string>();
   const std::optional<std::string_view> content = extract_content(edited, *joined);
   if (!content) return edit_outcome::Aborted{};

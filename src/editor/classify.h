@@ -27,23 +27,28 @@ struct Approved {
   std::shared_ptr<const void> storage = nullptr;
 };
 struct Aborted {};
-struct NeverOpened { std::uint32_t ms; };  // as measured, saturated
-struct EditorExited { std::int32_t code; };  // exit code, or -1 when ended by a signal
+struct NeverOpened {
+  std::uint32_t ms;
+};  // as measured, saturated
+struct EditorExited {
+  std::int32_t code;
+};  // exit code, or -1 when ended by a signal
 // The tool was asked to end (SIGTERM, SIGHUP) while the editor ran; the
 // signal was passed on to the editor and the editor has ended.
-struct Interrupted { int signal; };
+struct Interrupted {
+  int signal;
+};
 }  // namespace edit_outcome
 
-using EditOutcome = std::variant<edit_outcome::Approved, edit_outcome::Aborted,
-                                 edit_outcome::NeverOpened, edit_outcome::EditorExited,
-                                 edit_outcome::Interrupted>;
+using EditOutcome = std::variant<edit_outcome::Approved, edit_outcome::Aborted, edit_outcome::NeverOpened,
+                                 edit_outcome::EditorExited, edit_outcome::Interrupted>;
 
 // The classification of an editor that exited with status 0 after `elapsed_ms`,
 // leaving `edited` in the draft file that was given `written`; `unread` when
 // nothing read the draft file meanwhile.  An untouched draft is NeverOpened
 // when it was never read, or within NEVER_OPENED_THRESHOLD_MS.  An Approved
 // content is a view into `edited` unless it owns its storage.
-EditOutcome classify_edit(std::string_view edited, Pieces initial_draft, Pieces written,
-                          std::uint64_t elapsed_ms, bool unread);
+EditOutcome classify_edit(std::string_view edited, Pieces initial_draft, Pieces written, std::uint64_t elapsed_ms,
+                          bool unread);
 
 }  // namespace clippers

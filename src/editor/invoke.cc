@@ -9,9 +9,8 @@
 
 namespace clippers {
 
-Result<EditOutcome, EditorError> run_editor(const EditorCommand& command, const DraftDir& dir,
-                                            const DraftFile& draft, Pieces initial_draft, Pieces written,
-                                            EndSignals& signals) {
+Result<EditOutcome, EditorError> run_editor(const EditorCommand& command, const DraftDir& dir, const DraftFile& draft,
+                                            Pieces initial_draft, Pieces written, EndSignals& signals) {
   if (command.empty()) return fail(EditorError{editor_error::NoEditor{}});
   const std::string draft_path = dir.draft_file_path();
   auto exited = spawn_and_wait(command, draft_path, signals);

@@ -6,15 +6,14 @@
 // Calling sequence: write_draft_file, then run_editor once; the run then
 // keeps or removes the draft directory.
 
-
+#include "base/result.h"
 #include "draft/draft_dir.h"
-#include "editor/classify.h"
 #include "draft/draft_file.h"
+#include "editor/classify.h"
 #include "editor/resolve.h"
 #include "editor/signals.h"
 #include "failure/failure.h"
 #include "io/held_text.h"
-#include "base/result.h"
 
 namespace clippers {
 
@@ -27,8 +26,7 @@ namespace clippers {
 // exited, Io for any other failure to start, wait or read back; a read-back
 // failure while something is still at the draft path names it as
 // kept_draft.  Leaves the draft directory as it is.
-Result<EditOutcome, EditorError> run_editor(const EditorCommand& command, const DraftDir& dir,
-                                            const DraftFile& draft, Pieces initial_draft, Pieces written,
-                                            EndSignals& signals);
+Result<EditOutcome, EditorError> run_editor(const EditorCommand& command, const DraftDir& dir, const DraftFile& draft,
+                                            Pieces initial_draft, Pieces written, EndSignals& signals);
 
 }  // namespace clippers

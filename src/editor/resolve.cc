@@ -47,11 +47,8 @@ class Splitter {
   Result<std::vector<std::string>, ParseError> finish(State state) {
     switch (state) {
       case State::Delimiter:
-      case State::Comment:
-        break;
-      case State::Unquoted:
-        end_word();
-        break;
+      case State::Comment: break;
+      case State::Unquoted: end_word(); break;
       case State::Backslash:
       case State::UnquotedBackslash:
         // Nothing left to escape: the backslash is an ordinary character.
@@ -60,8 +57,7 @@ class Splitter {
         break;
       case State::SingleQuoted:
       case State::DoubleQuoted:
-      case State::DoubleQuotedBackslash:
-        return fail(ParseError{});
+      case State::DoubleQuotedBackslash: return fail(ParseError{});
     }
     return std::move(words_);
   }

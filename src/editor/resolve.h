@@ -9,8 +9,8 @@
 #include <string_view>
 #include <vector>
 
-#include "failure/failure.h"
 #include "base/result.h"
+#include "failure/failure.h"
 
 namespace clippers {
 

@@ -91,8 +91,7 @@ extern "C" void on_end_signal(int signal) {
       write_interrupted(signal);
       die_by(signal);
       break;
-    default:
-      die_by(signal);
+    default: die_by(signal);
   }
   errno = saved;
 }

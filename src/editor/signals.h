@@ -25,9 +25,9 @@
 #include <string>
 #include <string_view>
 
-#include "draft/draft_dir.h"
 #include "base/io_error.h"
 #include "base/result.h"
+#include "draft/draft_dir.h"
 
 namespace clippers {
 

@@ -3,13 +3,13 @@
 // the editor, while it is read back.
 #include "editor/signals.h"
 
-#include "draft/draft_file.h"
-
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
+
+#include "draft/draft_file.h"
 
 namespace clippers {
 namespace {

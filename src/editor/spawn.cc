@@ -40,7 +40,8 @@ struct SpawnSetup {
   posix_spawnattr_t attr;
   posix_spawn_file_actions_t actions;
   int failed = 0;  // the error of an initialisation that failed
-  SpawnSetup() : attr_made(posix_spawnattr_init(&attr) == 0), actions_made(posix_spawn_file_actions_init(&actions) == 0) {
+  SpawnSetup()
+      : attr_made(posix_spawnattr_init(&attr) == 0), actions_made(posix_spawn_file_actions_init(&actions) == 0) {
     if (!attr_made || !actions_made) failed = ENOMEM;
   }
   ~SpawnSetup() {
@@ -83,9 +84,8 @@ Result<EditorExit, EditorError> spawn_and_wait(const EditorCommand& command, con
   signals.editing();
   pid_t pid = 0;
   // An empty program name can name no file; execvp would say the same.
-  const int rc = command.front().empty()
-                     ? ENOENT
-                     : posix_spawnp(&pid, argv[0], &setup.actions, &setup.attr, argv.data(), environ);
+  const int rc =
+      command.front().empty() ? ENOENT : posix_spawnp(&pid, argv[0], &setup.actions, &setup.attr, argv.data(), environ);
   if (rc != 0) {
     signals.editor_not_started();
     if (rc == ENOENT) return fail(EditorError{editor_error::NoEditor{}});

@@ -29,11 +29,20 @@ constexpr std::array<std::string_view, 4> kWaitW = {"--wait", "-w"};
 constexpr std::array<std::string_view, 4> kGedit = {"--wait", "-w", "--standalone", "-s"};
 
 constexpr Launcher kLaunchers[] = {
-    {"code", kWaitW, "--wait"},  {"code-insiders", kWaitW, "--wait"}, {"codium", kWaitW, "--wait"},
-    {"subl", kWaitW, "--wait"},  {"atom", kWaitW, "--wait"},          {"zed", kWaitW, "--wait"},
-    {"mate", kWaitW, "--wait"},  {"bbedit", kWaitW, "--wait"},        {"gvim", {"-f", "--nofork"}, "-f"},
-    {"mvim", {"-f", "--nofork"}, "-f"}, {"kate", {"-b", "--block"}, "--block"}, {"gedit", kGedit, "--wait"},
-    {"open", {"-W", "--wait-apps"}, "-W"}, {"xdg-open", {}, ""},
+    {"code", kWaitW, "--wait"},
+    {"code-insiders", kWaitW, "--wait"},
+    {"codium", kWaitW, "--wait"},
+    {"subl", kWaitW, "--wait"},
+    {"atom", kWaitW, "--wait"},
+    {"zed", kWaitW, "--wait"},
+    {"mate", kWaitW, "--wait"},
+    {"bbedit", kWaitW, "--wait"},
+    {"gvim", {"-f", "--nofork"}, "-f"},
+    {"mvim", {"-f", "--nofork"}, "-f"},
+    {"kate", {"-b", "--block"}, "--block"},
+    {"gedit", kGedit, "--wait"},
+    {"open", {"-W", "--wait-apps"}, "-W"},
+    {"xdg-open", {}, ""},
 };
 
 std::string_view base_name(std::string_view program) {
@@ -70,8 +79,7 @@ bool has_any(const EditorCommand& command, std::span<const std::string_view> fla
 
 bool same_file(const std::string& path, const struct stat& like) {
   struct stat st = {};
-  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_dev == like.st_dev &&
-         st.st_ino == like.st_ino;
+  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_dev == like.st_dev && st.st_ino == like.st_ino;
 }
 
 }  // namespace

@@ -9,9 +9,9 @@
 #include <optional>
 #include <string>
 
+#include "base/result.h"
 #include "editor/resolve.h"
 #include "failure/failure.h"
-#include "base/result.h"
 
 namespace clippers {
 

@@ -10,8 +10,7 @@ const char* const HINT_LINE =
 
 namespace {
 
-constexpr std::string_view kNoEditor =
-    "no editor available ($VISUAL, $EDITOR unset and editor not found)";
+constexpr std::string_view kNoEditor = "no editor available ($VISUAL, $EDITOR unset and editor not found)";
 
 std::string never_opened(std::uint32_t ms) {
   return "editor returned in " + std::to_string(ms) +
@@ -48,22 +47,21 @@ std::string replaced(const run_error::Replaced& e) {
 }  // namespace
 
 RunError to_run_error(EditorError error) {
-  return std::visit(
-      Overload{
-          [](editor_error::NoEditor) -> RunError { return run_error::NoEditor{}; },
-          [](editor_error::EditorExited& e) -> RunError {
-            if (e.code == -1) return run_error::EditorExited{e.code, std::move(e.draft)};
-            return run_error::EditorExited{e.code};
-          },
-          [](editor_error::NeverOpened& e) -> RunError { return run_error::NeverOpened{e.ms}; },
-          [](editor_error::Io& e) -> RunError {
-            return run_error::Io{std::move(e.error), std::move(e.kept_draft)};
-          },
-          [](editor_error::NoWait& e) -> RunError { return std::move(e); },
-          [](editor_error::Itself& e) -> RunError { return std::move(e); },
-          [](editor_error::Replaced& e) -> RunError { return std::move(e); },
-      },
-      error);
+  return std::visit(Overload{
+                        [](editor_error::NoEditor) -> RunError { return run_error::NoEditor{}; },
+                        [](editor_error::EditorExited& e) -> RunError {
+                          if (e.code == -1) return run_error::EditorExited{e.code, std::move(e.draft)};
+                          return run_error::EditorExited{e.code};
+                        },
+                        [](editor_error::NeverOpened& e) -> RunError { return run_error::NeverOpened{e.ms}; },
+                        [](editor_error::Io& e) -> RunError {
+                          return run_error::Io{std::move(e.error), std::move(e.kept_draft)};
+                        },
+                        [](editor_error::NoWait& e) -> RunError { return std::move(e); },
+                        [](editor_error::Itself& e) -> RunError { return std::move(e); },
+                        [](editor_error::Replaced& e) -> RunError { return std::move(e); },
+                    },
+                    error);
 }
 
 std::string render_long(const RunError& error) {
@@ -71,17 +69,13 @@ std::string render_long(const RunError& error) {
   return std::visit(
       Overload{
           [](const NoEditor&) { return std::string(kNoEditor); },
-          [](const CannotRead& e) {
-            return "cannot read " + lossy_utf8(e.path) + ": " + render_io_error(e.error);
-          },
+          [](const CannotRead& e) { return "cannot read " + lossy_utf8(e.path) + ": " + render_io_error(e.error); },
           [](const ContainsClippersLine& e) {
-            return lossy_utf8(e.path) + " already contains the clippers line (line " +
-                   std::to_string(e.line) +
+            return lossy_utf8(e.path) + " already contains the clippers line (line " + std::to_string(e.line) +
                    "); refusing to edit it in place to avoid discarding content below it";
           },
           [](const CannotPrepare& e) {
-            return "cannot prepare the edit buffer in " + lossy_utf8(e.path) + ": " +
-                   render_io_error(e.error);
+            return "cannot prepare the edit buffer in " + lossy_utf8(e.path) + ": " + render_io_error(e.error);
           },
           [](const EditorExited& e) { return exited(e.code) + (e.draft ? draft_at(*e.draft) : ""); },
           [](const NeverOpened& e) { return never_opened(e.ms); },
@@ -103,17 +97,16 @@ std::string render_long(const RunError& error) {
 
 std::string render_with_draft(const EditorError& error) {
   using namespace editor_error;
-  return std::visit(
-      Overload{
-          [](const NoEditor&) { return std::string(kNoEditor); },
-          [](const EditorExited& e) { return exited(e.code) + draft_at(e.draft); },
-          [](const NeverOpened& e) { return never_opened(e.ms) + draft_at(e.draft); },
-          [](const Io& e) { return io(e.error, e.kept_draft); },
-          [](const NoWait& e) { return no_wait(e); },
-          [](const Itself& e) { return itself(e); },
-          [](const Replaced& e) { return replaced(e); },
-      },
-      error);
+  return std::visit(Overload{
+                        [](const NoEditor&) { return std::string(kNoEditor); },
+                        [](const EditorExited& e) { return exited(e.code) + draft_at(e.draft); },
+                        [](const NeverOpened& e) { return never_opened(e.ms) + draft_at(e.draft); },
+                        [](const Io& e) { return io(e.error, e.kept_draft); },
+                        [](const NoWait& e) { return no_wait(e); },
+                        [](const Itself& e) { return itself(e); },
+                        [](const Replaced& e) { return replaced(e); },
+                    },
+                    error);
 }
 
 }  // namespace clippers

@@ -14,51 +14,90 @@ namespace clippers {
 
 namespace run_error {
 struct NoEditor {};
-struct CannotRead { std::string path; IoError error; };
-struct ContainsClippersLine { std::string path; std::uint64_t line; };
-struct CannotPrepare { std::string path; IoError error; };
+struct CannotRead {
+  std::string path;
+  IoError error;
+};
+struct ContainsClippersLine {
+  std::string path;
+  std::uint64_t line;
+};
+struct CannotPrepare {
+  std::string path;
+  IoError error;
+};
 // draft: set when the editor was ended by a signal, whose recovery files
 // the user may still want; a deliberate non-zero exit leaves nothing behind.
-struct EditorExited { std::int32_t code; std::optional<std::string> draft = std::nullopt; };
-struct NeverOpened { std::uint32_t ms; };
-struct ReplaceFailed { std::string target; IoError error; std::string draft; };
+struct EditorExited {
+  std::int32_t code;
+  std::optional<std::string> draft = std::nullopt;
+};
+struct NeverOpened {
+  std::uint32_t ms;
+};
+struct ReplaceFailed {
+  std::string target;
+  IoError error;
+  std::string draft;
+};
 // FILE was changed or replaced by someone else while the editor was open;
 // `draft` holds the approved content instead.
-struct Changed { std::string path; std::string draft; };
+struct Changed {
+  std::string path;
+  std::string draft;
+};
 // kept_draft: set when the failure left the user's edited draft on disk, so
 // the message can say where it is.
-struct Io { IoError error; std::optional<std::string> kept_draft = std::nullopt; };
+struct Io {
+  IoError error;
+  std::optional<std::string> kept_draft = std::nullopt;
+};
 // The editor command is one that hands the file to a window and returns at
 // once; `fix` is the command with its wait flag, when it has one.
-struct NoWait { std::string program; std::optional<std::string> fix; };
+struct NoWait {
+  std::string program;
+  std::optional<std::string> fix;
+};
 // The editor setting in `variable` ("" for the default "vi") starts this tool itself.
-struct Itself { std::string variable; };
+struct Itself {
+  std::string variable;
+};
 // Someone put another directory at the draft directory's path while the
 // editor ran; `now_at` is where the tool's own directory went, when known.
-struct Replaced { std::string dir; std::optional<std::string> now_at; };
+struct Replaced {
+  std::string dir;
+  std::optional<std::string> now_at;
+};
 }  // namespace run_error
 
-using RunError = std::variant<run_error::NoEditor, run_error::CannotRead,
-                              run_error::ContainsClippersLine, run_error::CannotPrepare,
-                              run_error::EditorExited, run_error::NeverOpened,
-                              run_error::ReplaceFailed, run_error::Io, run_error::Changed,
-                              run_error::NoWait, run_error::Itself, run_error::Replaced>;
+using RunError =
+    std::variant<run_error::NoEditor, run_error::CannotRead, run_error::ContainsClippersLine, run_error::CannotPrepare,
+                 run_error::EditorExited, run_error::NeverOpened, run_error::ReplaceFailed, run_error::Io,
+                 run_error::Changed, run_error::NoWait, run_error::Itself, run_error::Replaced>;
 
 namespace editor_error {
 struct NoEditor {};
-struct EditorExited { std::int32_t code; std::string draft; };
-struct NeverOpened { std::uint32_t ms; std::string draft; };
+struct EditorExited {
+  std::int32_t code;
+  std::string draft;
+};
+struct NeverOpened {
+  std::uint32_t ms;
+  std::string draft;
+};
 // kept_draft: set when the edited draft could not be read back but is still
 // on disk, kept for the user.
-struct Io { IoError error; std::optional<std::string> kept_draft = std::nullopt; };
-using run_error::NoWait;
+struct Io {
+  IoError error;
+  std::optional<std::string> kept_draft = std::nullopt;
+};
 using run_error::Itself;
+using run_error::NoWait;
 using run_error::Replaced;
 }  // namespace editor_error
 
-using EditorError = std::variant<editor_error::NoEditor, editor_error::EditorExited,
-                                 editor_error::NeverOpened, editor_error::Io, editor_error::NoWait,
-                                 editor_error::Itself, editor_error::Replaced>;
+using EditorError = std::variant<editor_error::NoEditor, editor_error::EditorExited, editor_error::NeverOpened,
+                                 editor_error::Io, editor_error::NoWait, editor_error::Itself, editor_error::Replaced>;
 
 // The RunError case of the same name; the draft path of NeverOpened, and of
 // EditorExited unless a signal ended the editor, is dropped; an io failure

@@ -1,9 +1,8 @@
-#include "failure/failure.h"
-
 #include <cerrno>
 #include <cstring>
 #include <string_view>
 
+#include "failure/failure.h"
 #include "text/utf8.h"
 
 namespace clippers {

@@ -33,7 +33,8 @@ TEST(Fd, WritesEveryPieceThroughInterruptionsAndPartialWrites) {
   for (std::size_t at = 0, i = 0; at < text.size(); at += pieces.back().size()) {
     pieces.push_back(std::string_view(text).substr(at, i++ % 1500));
   }
-  struct sigaction action {}, previous{};
+  struct sigaction action {
+  }, previous{};
   action.sa_handler = on_alarm;  // no SA_RESTART
   ASSERT_EQ(sigaction(SIGALRM, &action, &previous), 0);
   int p[2];

@@ -77,8 +77,7 @@ Result<HeldText::Chunk, IoError> HeldText::Chunk::allocate(std::size_t size) {
   // give back what lies outside the aligned range (178 -> 138 ms CPU on
   // 256 MiB piped, bench/run yes-pipe-lines256, 2026-12-07).
   const std::size_t length = round_up(size, kHugePage);
-  void* p = ::mmap(nullptr, length + kHugePage, PROT_READ | PROT_WRITE,
-                   MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  void* p = ::mmap(nullptr, length + kHugePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   if (p == MAP_FAILED) return fail(IoError::from_errno(errno));
   char* const start = static_cast<char*>(p);
   const auto address = reinterpret_cast<std::uintptr_t>(start);

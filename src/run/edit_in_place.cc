@@ -34,8 +34,7 @@ Ending edit(const DraftDir& dir, EndSignals& signals, const EditorCommand& comma
   const auto cannot_prepare = [&](IoError error) -> Ending {
     return {report(run_error::CannotPrepare{target.base_dir, std::move(error)}), DraftFate::Discard};
   };
-  const std::optional<std::string_view> footer =
-      context ? std::optional<std::string_view>(*context) : std::nullopt;
+  const std::optional<std::string_view> footer = context ? std::optional<std::string_view>(*context) : std::nullopt;
   const std::vector<std::string_view> buffer = compose_buffer(target.text.pieces(), footer);
   auto written = write_draft_file(dir, buffer);
   if (!written) return cannot_prepare(std::move(written).error());

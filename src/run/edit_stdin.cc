@@ -38,8 +38,7 @@ bool failure_keeps_draft(const EditorError& error) {
 Ending edit(const DraftDir& dir, EndSignals& signals, const EditorCommand& command, const HeldText& input,
             const std::optional<std::string>& context) {
   const std::string draft = dir.draft_file_path();
-  const std::optional<std::string_view> footer =
-      context ? std::optional<std::string_view>(*context) : std::nullopt;
+  const std::optional<std::string_view> footer = context ? std::optional<std::string_view>(*context) : std::nullopt;
   const std::vector<std::string_view> buffer = compose_buffer(input.pieces(), footer);
   auto written = write_draft_file(dir, buffer);
   if (!written) return {io_failure(std::move(written).error()), DraftFate::Discard};
@@ -50,34 +49,33 @@ Ending edit(const DraftDir& dir, EndSignals& signals, const EditorCommand& comma
     return {report(outcome.error()), fate};
   }
   // Every outcome but an approval keeps the draft and names it.
-  return std::visit(
-      Overload{
-          [&](const edit_outcome::Approved& approved) -> Ending {
-            // The draft goes only once the approved text is safely out: if
-            // standard output fails, the user's edits are still on disk and
-            // the message says where.
-            if (auto out = write_stdout_line(approved.content); !out) {
-              print_message("failed to write stdout: " + render_io_error(out.error()) +
-                            "; draft preserved at " + lossy_utf8(draft));
-              return {2, DraftFate::Keep};
-            }
-            return {0, DraftFate::Remove};
-          },
-          [&](const edit_outcome::Interrupted& interrupted) -> Ending {
-            return {signals.end_by(interrupted.signal), DraftFate::Keep};
-          },
-          [&](const edit_outcome::Aborted&) -> Ending {
-            print_message("aborted; draft preserved at " + lossy_utf8(draft));
-            return {1, DraftFate::Keep};
-          },
-          [&](const edit_outcome::NeverOpened& never) -> Ending {
-            return {report(editor_error::NeverOpened{never.ms, draft}), DraftFate::Keep};
-          },
-          [&](const edit_outcome::EditorExited& exited) -> Ending {
-            return {report(editor_error::EditorExited{exited.code, draft}), DraftFate::Keep};
-          },
-      },
-      *outcome);
+  return std::visit(Overload{
+                        [&](const edit_outcome::Approved& approved) -> Ending {
+                          // The draft goes only once the approved text is safely out: if
+                          // standard output fails, the user's edits are still on disk and
+                          // the message says where.
+                          if (auto out = write_stdout_line(approved.content); !out) {
+                            print_message("failed to write stdout: " + render_io_error(out.error()) +
+                                          "; draft preserved at " + lossy_utf8(draft));
+                            return {2, DraftFate::Keep};
+                          }
+                          return {0, DraftFate::Remove};
+                        },
+                        [&](const edit_outcome::Interrupted& interrupted) -> Ending {
+                          return {signals.end_by(interrupted.signal), DraftFate::Keep};
+                        },
+                        [&](const edit_outcome::Aborted&) -> Ending {
+                          print_message("aborted; draft preserved at " + lossy_utf8(draft));
+                          return {1, DraftFate::Keep};
+                        },
+                        [&](const edit_outcome::NeverOpened& never) -> Ending {
+                          return {report(editor_error::NeverOpened{never.ms, draft}), DraftFate::Keep};
+                        },
+                        [&](const edit_outcome::EditorExited& exited) -> Ending {
+                          return {report(editor_error::EditorExited{exited.code, draft}), DraftFate::Keep};
+                        },
+                    },
+                    *outcome);
 }
 
 }  // namespace

@@ -28,8 +28,6 @@ Result<void, IoError> write_stdout_line(Pieces content) {
   return write_all(STDOUT_FILENO, line);
 }
 
-Result<void, IoError> write_stdout_line(std::string_view content) {
-  return write_stdout_line(Pieces(&content, 1));
-}
+Result<void, IoError> write_stdout_line(std::string_view content) { return write_stdout_line(Pieces(&content, 1)); }
 
 }  // namespace clippers

@@ -5,8 +5,8 @@
 #include <string_view>
 
 #include "base/io_error.h"
-#include "io/held_text.h"
 #include "base/result.h"
+#include "io/held_text.h"
 
 namespace clippers {
 

@@ -64,7 +64,11 @@ void check_text(const TextCase& c) {
 
 // Texts of 67 bytes and more go through the validator's two side-by-side streams.
 TEST(Text, ValidatesTrimsAndComparesWhereverThePiecesBreak) {
-  const auto repeat = [](const std::string& s, int n) { std::string out; while (n-- > 0) out += s; return out; };
+  const auto repeat = [](const std::string& s, int n) {
+    std::string out;
+    while (n-- > 0) out += s;
+    return out;
+  };
   const TextCase cases[] = {
       {"", ""},
       {kCjk + "\xF0\x9F\x98\x80 " + kCjk + "\r\n", kCjk + "\xF0\x9F\x98\x80 " + kCjk},

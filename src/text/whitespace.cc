@@ -27,8 +27,8 @@ constexpr SpaceTable kSpace = make_space_table();
 // independent lookups, no branch per byte.
 bool ends_in_eight_spaces(const char* end) {
   const auto* p = reinterpret_cast<const unsigned char*>(end) - 8;
-  return (kSpace.at[p[0]] & kSpace.at[p[1]] & kSpace.at[p[2]] & kSpace.at[p[3]] & kSpace.at[p[4]] &
-          kSpace.at[p[5]] & kSpace.at[p[6]] & kSpace.at[p[7]]) != 0;
+  return (kSpace.at[p[0]] & kSpace.at[p[1]] & kSpace.at[p[2]] & kSpace.at[p[3]] & kSpace.at[p[4]] & kSpace.at[p[5]] &
+          kSpace.at[p[6]] & kSpace.at[p[7]]) != 0;
 }
 
 // Length of the White_Space character that ends `t`, or 0.  Matching whole
@@ -43,13 +43,13 @@ std::size_t space_suffix(std::string_view t) {
   if (n >= 2 && at(2) == 0xC2 && (last == 0x85 || last == 0xA0)) return 2;
   if (n < 3) return 0;
   const unsigned char a = at(3), b = at(2);
-  if (a == 0xE1) return (b == 0x9A && last == 0x80) ? 3 : 0;                  // U+1680
-  if (a == 0xE3) return (b == 0x80 && last == 0x80) ? 3 : 0;                  // U+3000
+  if (a == 0xE1) return (b == 0x9A && last == 0x80) ? 3 : 0;  // U+1680
+  if (a == 0xE3) return (b == 0x80 && last == 0x80) ? 3 : 0;  // U+3000
   if (a != 0xE2) return 0;
   if (b == 0x80) {
     return (last <= 0x8A || last == 0xA8 || last == 0xA9 || last == 0xAF) ? 3 : 0;  // U+2000..200A, 2028, 2029, 202F
   }
-  return (b == 0x81 && last == 0x9F) ? 3 : 0;                                 // U+205F
+  return (b == 0x81 && last == 0x9F) ? 3 : 0;  // U+205F
 }
 
 // Length of the White_Space character that starts `t`, or 0.
