@@ -98,20 +98,5 @@ TEST(Text, ValidatesTrimsAndComparesWhereverThePiecesBreak) {
   }
 }
 
-// Each maximal invalid sequence is one unit: one U+FFFD, its bytes as \xHH.
-TEST(Text, ShowsRawBytes) {
-  const struct {
-    std::string bytes, lossy, quoted;
-  } cases[] = {
-      {"\x80", "\xEF\xBF\xBD", "\"\\x80\""},
-      {"a\xE4\xB8", "a\xEF\xBF\xBD", "\"a\\xE4\\xB8\""},
-      {"\xED\xA0\x80", "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD", "\"\\xED\\xA0\\x80\""},
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(lossy_utf8(c.bytes), c.lossy);
-    EXPECT_EQ(quoted_path(c.bytes), c.quoted);
-  }
-}
-
 }  // namespace
 }  // namespace clippers
