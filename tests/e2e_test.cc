@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <ctime>
 #include <numeric>
 #include <optional>
@@ -131,10 +132,14 @@ void run_row(const Row& row) {
                                    tools.file("arg") + "'\n" + (row.unread ? "" : "cp \"$last\" '" + tools.file("seen") + "' 2>/dev/null\n") +
                                    row.editor + "\n", 0755);
   write_file(work.file("notes.txt"), row.file);
+  Invocation inv{.argv = {row.argv0}, .input = row.input, .cwd = work.path(), .start = row.start};
   if (row.start.as_uid != 0 && root) {
     for (const std::string& path : {work.path(), tmp.path(), work.file("notes.txt")}) {
       ASSERT_EQ(chown(path.c_str(), row.start.as_uid, row.start.as_uid), 0);
     }
+    // The build tree may sit where only its owner can enter (a clone in `mktemp -d`).
+    inv.binary = tools.file("clippers");
+    std::filesystem::copy_file(CLIPPERS_BINARY, inv.binary);
   }
   const int set_up = skip || row.setup.empty() ? 0 : sh(fill(row.setup, vars), work.path());
   if (WIFEXITED(set_up) && WEXITSTATUS(set_up) == 77) skip = "this machine cannot set it up";
@@ -144,7 +149,6 @@ void run_row(const Row& row) {
   }
   ASSERT_EQ(set_up, 0) << row.setup;
   const std::vector<std::string> before = drafts_left(work, tmp);
-  Invocation inv{.argv = {row.argv0}, .input = row.input, .cwd = work.path(), .start = row.start};
   if (!row.start.stdin_path.empty() && row.start.stdin_path[0] != '/') {  // the input comes from a regular file of that name instead
     inv.start.stdin_path = work.file(row.start.stdin_path);
     write_file(inv.start.stdin_path, row.input);

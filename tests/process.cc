@@ -27,24 +27,6 @@ static void check(bool ok, const char* what) {
   if (!ok) throw std::runtime_error(std::string(what) + ": " + std::strerror(errno));
 }
 
-// The binary that a run as another user executes.  The build tree may sit
-// under a directory only its owner can enter (a clone in `mktemp -d`), so such
-// runs get a copy in a directory under /tmp that everyone may enter, made once
-// per test process and removed when it ends.
-static const char* binary_for_other_users() {
-  static const struct Copy {
-    std::string dir = "/tmp/clippers-bin-XXXXXX", path;
-    Copy() {
-      check(mkdtemp(dir.data()) != nullptr && chmod(dir.c_str(), 0755) == 0, "mkdtemp");
-      path = dir + "/clippers";
-      std::filesystem::copy_file(CLIPPERS_BINARY, path);
-      check(chmod(path.c_str(), 0755) == 0, "chmod");
-    }
-    ~Copy() { std::filesystem::remove_all(dir); }
-  } copy;
-  return copy.path.c_str();
-}
-
 Outcome run_clippers(const Invocation& inv) {
   const Start& s = inv.start;
   // The outputs go to files, read once the tool is gone; standard input is a
@@ -65,7 +47,7 @@ Outcome run_clippers(const Invocation& inv) {
 
   // CLIPPERS_TEST_WRAPPER runs the tool under another program, e.g. valgrind.
   std::vector<std::string> args = inv.argv;
-  const char* binary = s.as_uid != 0 && geteuid() == 0 ? binary_for_other_users() : CLIPPERS_BINARY;
+  const char* binary = inv.binary.c_str();
   const char* wrapper = std::getenv("CLIPPERS_TEST_WRAPPER");
   if (wrapper != nullptr) {
     std::istringstream split(wrapper);

@@ -39,6 +39,7 @@ struct Invocation {
   std::vector<std::string> env;   // "NAME=value"; only PATH is inherited, when not given here
   std::string input;              // written to standard input, then closed
   std::string cwd;                // empty: the test's own working directory
+  std::string binary = CLIPPERS_BINARY;
   Start start;
 };
 
