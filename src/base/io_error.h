@@ -6,7 +6,6 @@
 
 #include <optional>
 #include <string>
-#include <string_view>
 #include <utility>
 
 namespace clippers {
@@ -33,8 +32,5 @@ struct PathError {
     return wrapped;
   }
 };
-
-// What every UTF-8 reader reports.
-inline constexpr std::string_view INVALID_UTF8_MESSAGE = "stream did not contain valid UTF-8";
 
 }  // namespace clippers

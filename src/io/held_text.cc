@@ -17,6 +17,9 @@
 
 namespace clippers {
 
+// What a reader reports for input that is not UTF-8, in either mode.
+constexpr std::string_view INVALID_UTF8_MESSAGE = "stream did not contain valid UTF-8";
+
 // Memory for one piece of text, never zero-filled or moved by the program: a
 // full chunk is simply followed by the next.  Anonymous mappings, large ones
 // on huge pages, where the system has them.
