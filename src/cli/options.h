@@ -32,7 +32,6 @@ struct Option {
   Action action = Action::Flag;
   bool Cli::*flag = nullptr;                         // Action::Flag only
   std::optional<std::string> Cli::*value = nullptr;  // Action::Value only
-  bool repeats = false;                              // may be given again (a value: the last wins)
   std::string_view help{};                           // beside the entry in `-h`
   std::string_view long_help{};                      // under it in `--help`; empty: `help`
 };

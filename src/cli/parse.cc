@@ -141,7 +141,8 @@ class Parser {
   bool given(const Option& option) const {
     return std::find(seen_.options.begin(), seen_.options.end(), &option) != seen_.options.end();
   }
-  bool repeated(const Option& option) const { return !option.repeats && given(option); }
+  // Every option may be given once: a second time is a usage error.
+  bool repeated(const Option& option) const { return given(option); }
   void add_seen(const Option& option) {
     if (!given(option)) seen_.options.push_back(&option);
   }
