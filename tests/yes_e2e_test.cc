@@ -1,0 +1,72 @@
+// --yes, which approves without an editor.
+#include <gtest/gtest.h>
+
+#include "row.h"
+
+// The tables below are laid out one row to a line or two, the way they are
+// read; clang-format would break every row into a column of fields.
+// clang-format off
+namespace clippers_test {
+namespace {
+
+// Characters beside or like White_Space that are not.
+const std::vector<std::string> kNotSpaces = {"\u200b", "\u200c", "\u2060", "\ufeff", "\u00ad", "\u180e", "\x1c", "\u3001"};
+
+// --yes approves standard input (trailing white space removed) or checks FILE, never writing it.
+const Row kYesRows[] = {
+    {.name = "trailing white space goes, a context is ignored", .args = {"--context", "c", "--yes"}, .input = "a\n\n  \n", .out = "a\n"},
+    {.name = "empty input: one line feed", .args = {"--yes"}, .out = "\n"},
+    {.name = "leading white space and inner CR LF stay", .args = {"--yes", "-"}, .input = "  lead\r\nx \t\n\r\n", .out = "  lead\r\nx\n"},
+    {.name = "NUL bytes pass", .args = {"--yes"}, .input = std::string("nul\0byte\n", 9), .out = std::string("nul\0byte\n", 9)},
+    {.name = "the edges of UTF-8 pass", .args = {"--yes"}, .input = "\xF4\x8F\xBF\xBF \xED\x9F\xBF \xC2\x80 \xE0\xA0\x80 \xF0\x90\x80\x80",
+     .out = "\xF4\x8F\xBF\xBF \xED\x9F\xBF \xC2\x80 \xE0\xA0\x80 \xF0\x90\x80\x80\n"},
+    {.name = "large input passes whole", .args = {"--yes"}, .input = std::string(300000, 'x') + "\n\n", .out = std::string(300000, 'x') + "\n"},
+    {.name = "full standard output", .args = {"--yes"}, .input = "hello", .status = 2,
+     .err = "clippers: failed to write stdout: {os:28}\n", .start = {.stdout_path = "/dev/full"}},
+    {.name = "FILE approved as it is", .args = {"notes.txt", "--context", "x", "--yes"}, .input = "not read"},
+    {.name = "a file named - by a path", .args = {"--yes", "./-"}, .input = "not read", .setup = "printf x > ./-"},
+    {.name = "a blank FILE", .args = {"--yes", "notes.txt"}, .status = 1, .err = "clippers: notes.txt is empty; nothing to approve\n",
+     .file = " \n\t\n"},
+    {.name = "FILE a directory", .args = {"--yes", "."}, .status = 2, .err = "clippers: cannot read .: {os:21}\n"},
+    {.name = "FILE not UTF-8", .args = {"--yes", "notes.txt"}, .status = 2,
+     .err = "clippers: cannot read notes.txt: stream did not contain valid UTF-8\n", .file = "caf\xE9"},
+    {.name = "FILE a device, read like cat", .args = {"--yes", "/dev/null"}, .status = 1,
+     .err = "clippers: /dev/null is empty; nothing to approve\n"},
+    {.name = "FILE a FIFO, read like cat", .args = {"--yes", "fifo"},
+     .setup = "mkfifo fifo && (timeout 10 sh -c 'printf \"fed\\n\" > fifo' &)"},
+    {.name = "a surrogate across the second chunk of a pipe", .args = {"--yes"},
+     .input = std::string(65535, 'a') + "\xED\xA0\x80", .status = 2,
+     .err = "clippers: failed to read stdin: stream did not contain valid UTF-8\n"},
+    {.name = "standard input a regular file", .args = {"--yes"}, .input = " from a file \xE3\x80\x80\n\n",
+     .out = " from a file\n", .start = {.stdin_path = "input.txt"}},
+    {.name = "an endless FILE that is not UTF-8 is refused at once", .args = {"--yes", "/dev/urandom"}, .status = 2,
+     .err = "clippers: cannot read /dev/urandom: stream did not contain valid UTF-8\n", .start = {.kill_after_ms = 10000}},
+    {.name = "an endless standard input that is not UTF-8 is refused at once", .args = {"--yes"}, .status = 2,
+     .err = "clippers: failed to read stdin: stream did not contain valid UTF-8\n",
+     .start = {.stdin_path = "/dev/urandom", .kill_after_ms = 10000}},
+    {.name = "FILE named in invalid UTF-8: a stray byte, a surrogate, an overlong form, a value above U+10FFFF",
+     .args = {"--yes", "gone\xFF\xED\xA0\x80\xC0\xAF\xF4\x90\x80\x80.txt"}, .status = 2,
+     .err = "clippers: cannot read gone\ufffd" "\ufffd\ufffd\ufffd" "\ufffd\ufffd" "\ufffd\ufffd\ufffd\ufffd.txt: {os:2}\n"},
+};
+
+TEST(YesE2e, ApprovesWithoutAnEditor) {
+  for (const Row& row : kYesRows) run_row(row);
+  for (const std::string& s : kSpaces) run_row({.name = "white space", .args = {"--yes"}, .input = s + "x" + s + s, .out = s + "x\n"});
+  for (const std::string& s : kNotSpaces) run_row({.name = "not white space", .args = {"--yes"}, .input = "x" + s, .out = "x" + s + "\n"});
+  for (const std::string file : {"-", "-/", "-//", "-/.", "-/./"}) {
+    run_row({.name = "standard input", .args = {"--yes", "--", file}, .input = "in", .out = "in\n"});
+  }
+  for (const std::string file : {"./-", "/-", "-/-", "--", "-x"}) {
+    run_row({.name = "FILE", .args = {"--yes", "--", file}, .input = "in", .status = 2, .err = "clippers: cannot read " + file + ": {os:2}\n"});
+  }
+  for (const std::string input : {"ok\xFF", "\xC0\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "cut \xE2\x82"}) {
+    for (const char* mode : {"--yes", "-"}) {
+      run_row({.name = "not UTF-8", .args = {mode}, .input = input, .status = 2,
+               .err = "clippers: failed to read stdin: stream did not contain valid UTF-8\n"});
+    }
+  }
+}
+
+}  // namespace
+}  // namespace clippers_test
+// clang-format on
