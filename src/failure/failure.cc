@@ -46,6 +46,11 @@ std::string replaced(const run_error::Replaced& e) {
 
 }  // namespace
 
+bool keeps_draft(const EditorError& error) {
+  const auto* io = std::get_if<editor_error::Io>(&error);
+  return (io != nullptr && io->kept_draft) || std::holds_alternative<editor_error::Replaced>(error);
+}
+
 RunError to_run_error(EditorError error) {
   return std::visit(Overload{
                         [](editor_error::NoEditor) -> RunError { return run_error::NoEditor{}; },

@@ -99,6 +99,11 @@ using run_error::Replaced;
 using EditorError = std::variant<editor_error::NoEditor, editor_error::EditorExited, editor_error::NeverOpened,
                                  editor_error::Io, editor_error::NoWait, editor_error::Itself, editor_error::Replaced>;
 
+// Whether the run must keep its draft directory after this failure: a draft
+// that could not be read back is still the user's work, and so is the
+// directory the tool made when another was put in its place.
+bool keeps_draft(const EditorError& error);
+
 // The RunError case of the same name; the draft path of NeverOpened, and of
 // EditorExited unless a signal ended the editor, is dropped; an io failure
 // moves over unchanged with the draft it keeps; the refusals of the editor

@@ -21,13 +21,6 @@ int report(const RunError& error) {
   return 2;
 }
 
-// A draft that could not be read back is still the user's work, and so is
-// the directory the tool made when another was put in its place.
-bool failure_keeps_draft(const RunError& error) {
-  const auto* io = std::get_if<run_error::Io>(&error);
-  return (io != nullptr && io->kept_draft) || std::holds_alternative<run_error::Replaced>(error);
-}
-
 Ending edit(const DraftDir& dir, EndSignals& signals, const EditorCommand& command, const Target& target,
             const std::optional<std::string>& context) {
   const std::string draft = dir.draft_file_path();
@@ -45,8 +38,8 @@ Ending edit(const DraftDir& dir, EndSignals& signals, const EditorCommand& comma
   print_message("editing " + lossy_utf8(draft));
   auto outcome = run_editor(command, dir, *written, target.text.pieces(), buffer, signals);
   if (!outcome) {
-    RunError error = to_run_error(std::move(outcome).error());
-    return {report(error), failure_keeps_draft(error) ? DraftFate::Keep : DraftFate::Discard};
+    const DraftFate fate = keeps_draft(outcome.error()) ? DraftFate::Keep : DraftFate::Discard;
+    return {report(to_run_error(std::move(outcome).error())), fate};
   }
   // FILE stays as it was unless the approved content replaced it; every
   // failure of the replacement names the draft.

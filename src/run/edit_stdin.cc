@@ -28,13 +28,6 @@ int report(const EditorError& error) {
 
 int io_failure(IoError error) { return report(editor_error::Io{std::move(error)}); }
 
-// A draft that could not be read back is still the user's work, and so is
-// the directory the tool made when another was put in its place.
-bool failure_keeps_draft(const EditorError& error) {
-  const auto* io = std::get_if<editor_error::Io>(&error);
-  return (io != nullptr && io->kept_draft) || std::holds_alternative<editor_error::Replaced>(error);
-}
-
 Ending edit(const DraftDir& dir, EndSignals& signals, const EditorCommand& command, const HeldText& input,
             const std::optional<std::string>& context) {
   const std::string draft = dir.draft_file_path();
@@ -45,7 +38,7 @@ Ending edit(const DraftDir& dir, EndSignals& signals, const EditorCommand& comma
 
   auto outcome = run_editor(command, dir, *written, input.pieces(), buffer, signals);
   if (!outcome) {
-    const DraftFate fate = failure_keeps_draft(outcome.error()) ? DraftFate::Keep : DraftFate::Discard;
+    const DraftFate fate = keeps_draft(outcome.error()) ? DraftFate::Keep : DraftFate::Discard;
     return {report(outcome.error()), fate};
   }
   // Every outcome but an approval keeps the draft and names it.
