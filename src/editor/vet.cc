@@ -77,9 +77,15 @@ bool has_any(const EditorCommand& command, std::span<const std::string_view> fla
   });
 }
 
-bool same_file(const std::string& path, const struct stat& like) {
+// The regular file at `path`, when there is one.
+std::optional<struct stat> regular_file(const std::string& path) {
   struct stat st = {};
-  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_dev == like.st_dev && st.st_ino == like.st_ino;
+  if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+  return st;
+}
+
+bool same_file(const std::optional<struct stat>& file, const struct stat& like) {
+  return file && file->st_dev == like.st_dev && file->st_ino == like.st_ino;
 }
 
 }  // namespace
@@ -110,7 +116,7 @@ bool is_this_tool(const std::string& program) {
   const std::optional<struct stat> found = platform::running_executable();
   if (program.empty() || !found) return false;
   const struct stat& self = *found;
-  if (program.find('/') != std::string::npos) return same_file(program, self);
+  if (program.find('/') != std::string::npos) return same_file(regular_file(program), self);
   // The first executable file of that name on PATH is the one the spawn runs.
   const char* path = std::getenv("PATH");
   std::string_view dirs = path != nullptr ? path : "/bin:/usr/bin";
@@ -119,8 +125,7 @@ bool is_this_tool(const std::string& program) {
     const std::string_view dir = dirs.substr(0, colon);
     const std::string candidate = (dir.empty() ? std::string(".") : std::string(dir)) + "/" + program;
     if (::access(candidate.c_str(), X_OK) == 0) {
-      struct stat st = {};
-      if (::stat(candidate.c_str(), &st) == 0 && S_ISREG(st.st_mode)) return same_file(candidate, self);
+      if (const auto file = regular_file(candidate)) return same_file(file, self);
     }
     if (colon == std::string_view::npos) return false;
     dirs.remove_prefix(colon + 1);
