@@ -108,8 +108,6 @@ void empty_dir(int dir, const std::string& path, Removal& removal) {
   }
 }
 
-bool same_inode(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
-
 // The directory just made, opened without following links.  It must be a
 // directory of this user that nobody else may enter: otherwise another
 // process swapped its own in under the name, and nothing may be written there.

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cerrno>
 
+#include "io/fd.h"
 #include "text/utf8.h"
 
 namespace clippers {
@@ -66,8 +67,7 @@ void remove_prepared() {
   const int dir = g_dir_fd;
   ::unlinkat(dir, DRAFT_FILE_NAME.data(), 0);
   struct stat held = {}, named = {};
-  if (::fstat(dir, &held) == 0 && ::lstat(g_dir_path, &named) == 0 && held.st_dev == named.st_dev &&
-      held.st_ino == named.st_ino) {
+  if (::fstat(dir, &held) == 0 && ::lstat(g_dir_path, &named) == 0 && same_inode(held, named)) {
     ::rmdir(g_dir_path);
   }
 }

@@ -10,6 +10,7 @@
 #include <span>
 #include <string_view>
 
+#include "io/fd.h"
 #include "io/platform.h"
 
 namespace clippers {
@@ -85,7 +86,7 @@ std::optional<struct stat> regular_file(const std::string& path) {
 }
 
 bool same_file(const std::optional<struct stat>& file, const struct stat& like) {
-  return file && file->st_dev == like.st_dev && file->st_ino == like.st_ino;
+  return file && same_inode(*file, like);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // Fd: a move-only owner of a file descriptor, closed on destruction.
 // Opening files and writing to them, with failures as values.
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <string>
@@ -30,6 +31,12 @@ class Fd {
  private:
   int fd_ = -1;
 };
+
+// Whether two stats are of the same file (device and inode); safe in a
+// signal handler.
+inline bool same_inode(const struct stat& a, const struct stat& b) {
+  return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
 
 // Opens `path` with open(2), retrying EINTR.
 Result<Fd, IoError> open_file(const std::string& path, int flags, mode_t mode = 0);
