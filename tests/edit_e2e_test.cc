@@ -90,6 +90,14 @@ TEST(EditE2e, EditorSettings) {
 }
 
 // Standard-input mode: the draft comes on standard input, the approved text leaves on standard output.
+// A signal that would end the tool while the editor runs: passed on to the
+// editor (which ends by it here), then the draft is named and the tool ends by it.
+Row cancelled_by(int signal, const std::string& name) {
+  return {.name = name + " is a cancel", .input = "draft", .editor = "exec sleep 5", .status = 128 + signal,
+          .err = "clippers: interrupted by signal " + std::to_string(signal) + "; draft at {draft}\n",
+          .start = {.kill_after_ms = 500, .kill_signal = signal}};
+}
+
 const Row kStdinRows[] = {
     // A pipe's first chunk holds 64 KiB: the draft's CR and its trailing LFs fall on either side.
     {.name = "trailing LFs dropped across the chunks of a pipe", .input = std::string(65535, 'a') + "\r\n\n\n",
@@ -170,6 +178,15 @@ const Row kStdinRows[] = {
      .out = "waited\n", .start = {.ignored = {SIGCHLD}}},
     {.name = "SIGTERM is passed to the editor and the draft kept", .input = "draft", .editor = "kill -TERM $PPID; exec sleep 5",
      .status = 128 + 15, .err = "clippers: interrupted by signal 15; draft at {draft}\n", .check = "cmp -s \"$D\" {tools}/seen"},
+    {.name = "an editor that ignores a cancel is killed 5 s after it was passed on", .input = "draft",
+     .editor = "echo $$ > pid; trap '' TERM; exec sleep 60", .status = 128 + 15, .err = "clippers: interrupted by signal 15; draft at {draft}\n",
+     .check = "! kill -0 \"$(cat pid)\" 2>/dev/null", .start = {.kill_after_ms = 1000, .kill_signal = SIGTERM, .give_up_after_ms = 20000}},
+    cancelled_by(SIGALRM, "a caller's alarm"), cancelled_by(SIGUSR1, "SIGUSR1"), cancelled_by(SIGXCPU, "SIGXCPU"),
+    cancelled_by(SIGRTMIN + 1, "a real-time signal"),
+    {.name = "as process 1 of a PID namespace, a signal after the editor still ends the run", .input = "x",
+     .editor = "head -c 300000 /dev/zero | tr '\\0' y > \"$1\"; (sleep 1; kill -TERM 1) &", .status = 128 + 15,
+     .err = "clippers: interrupted by signal 15; draft at {draft}\n", .setup = "unshare --pid --fork true 2>/dev/null || exit 77",
+     .unwrapped_only = true, .start = {.give_up_after_ms = 15000, .wrapper = {"unshare", "--pid", "--fork", "--kill-child"}, .stall_stdout = true}},
     {.name = "a draft over the file-size limit fails cleanly", .input = std::string(4096, 'x'), .editor = "exit 0", .status = 2,
      .err = "clippers: io error: {os:27}\n", .start = {.file_size_limit = 1024}},
 };

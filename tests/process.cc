@@ -48,11 +48,13 @@ Outcome run_clippers(const Invocation& inv) {
   // CLIPPERS_TEST_WRAPPER runs the tool under another program, e.g. valgrind.
   std::vector<std::string> args = inv.argv;
   const char* binary = inv.binary.c_str();
-  const char* wrapper = std::getenv("CLIPPERS_TEST_WRAPPER");
-  if (wrapper != nullptr) {
-    std::istringstream split(wrapper);
+  const char* env_wrapper = std::getenv("CLIPPERS_TEST_WRAPPER");
+  const bool wrapper = env_wrapper != nullptr || !s.wrapper.empty();
+  if (wrapper) {
+    std::istringstream split(env_wrapper != nullptr ? env_wrapper : "");
     args.front() = binary;
     args.insert(args.begin(), std::istream_iterator<std::string>(split), {});
+    args.insert(args.begin(), s.wrapper.begin(), s.wrapper.end());
   }
   std::vector<char*> argv;
   for (auto& a : args) argv.push_back(a.data());
@@ -101,7 +103,7 @@ Outcome run_clippers(const Invocation& inv) {
       const gid_t also = s.also_in_group;
       if (setgroups(also != 0 ? 1 : 0, &also) != 0 || setgid(s.as_uid) != 0 || setuid(s.as_uid) != 0) _exit(126);
     }
-    if (wrapper == nullptr) execve(binary, argv.data(), envp.data());
+    if (!wrapper) execve(binary, argv.data(), envp.data());
     execvpe(argv[0], argv.data(), envp.data());
     _exit(127);
   }
@@ -119,13 +121,19 @@ Outcome run_clippers(const Invocation& inv) {
   const auto start = std::chrono::steady_clock::now();
   const auto after = std::chrono::duration<double, std::milli>(s.kill_after_ms);
   auto deadline = start + after;
+  const auto give_up = start + std::chrono::duration<double, std::milli>(s.give_up_after_ms);
   double first_output_ms = -1;
   for (bool sent = s.kill_after_ms <= 0;;) {
-    const pid_t done = waitpid(pid, &status, sent ? 0 : WNOHANG);
+    const bool guarded = s.give_up_after_ms > 0;
+    const pid_t done = waitpid(pid, &status, sent && !guarded ? 0 : WNOHANG);
     if (done == pid) break;
     check(done == 0 || errno == EINTR, "waitpid");
-    if (sent) continue;
     const auto now = std::chrono::steady_clock::now();
+    if (guarded && now >= give_up) kill(pid, SIGKILL);
+    if (sent) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      continue;
+    }
     struct stat err_stat = {};
     if (s.kill_after_output && first_output_ms < 0 && fstat(err_fd, &err_stat) == 0 && err_stat.st_size > 0) {
       first_output_ms = std::chrono::duration<double, std::milli>(now - start).count();

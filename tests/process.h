@@ -23,15 +23,17 @@ struct Start {
   // pseudo-terminal is that session's controlling terminal (the standard
   // streams stay as they are); without it, the tool has no controlling terminal.
   bool controlling_terminal = false;
-  unsigned as_uid = 0;                // when the tests run as root: run as this user and group
-  unsigned also_in_group = 0;         // with as_uid: a supplementary group too
-  unsigned long file_size_limit = 0;  // the soft RLIMIT_FSIZE, in bytes
-  std::vector<int> ignored = {};      // signals the tool starts with ignored, as some callers leave them
-  int open_fds = 0;                   // this many more descriptors open
-  double kill_after_ms = 0;           // when set: `kill_signal` this long after the start, if still running
-  bool kill_after_output = false;     // the time counts from the first output on standard error instead
-  int kill_signal = 9;                // SIGKILL
-  bool stall_stdout = false;          // standard output a pipe that is never read
+  unsigned as_uid = 0;                    // when the tests run as root: run as this user and group
+  unsigned also_in_group = 0;             // with as_uid: a supplementary group too
+  unsigned long file_size_limit = 0;      // the soft RLIMIT_FSIZE, in bytes
+  std::vector<int> ignored = {};          // signals the tool starts with ignored, as some callers leave them
+  int open_fds = 0;                       // this many more descriptors open
+  double kill_after_ms = 0;               // when set: `kill_signal` this long after the start, if still running
+  bool kill_after_output = false;         // the time counts from the first output on standard error instead
+  int kill_signal = 9;                    // SIGKILL
+  double give_up_after_ms = 0;            // when set: SIGKILL this long after the start, if still running
+  std::vector<std::string> wrapper = {};  // the tool runs under this command (e.g. in a PID namespace)
+  bool stall_stdout = false;              // standard output a pipe that is never read
 };
 
 struct Invocation {

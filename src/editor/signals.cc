@@ -1,12 +1,15 @@
 #include "editor/signals.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <sys/uio.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
+#include <iterator>
+#include <vector>
 
 #include "io/fd.h"
 #include "text/utf8.h"
@@ -14,8 +17,37 @@
 namespace clippers {
 namespace {
 
-constexpr int kSignals[] = {SIGTERM, SIGHUP, SIGINT, SIGQUIT};
 constexpr std::string_view kInterrupted = "clippers: interrupted by signal ";
+
+// Every signal whose default action ends the process and that a handler may
+// catch, but those that report a fault of the tool's own (SIGSEGV, SIGBUS,
+// SIGFPE, SIGILL, SIGABRT, SIGTRAP, SIGSYS): a handler would run on a state
+// that can no longer be trusted, and would hide the fault from a debugger or
+// a sanitizer.  SIGPIPE and SIGXFSZ are ignored from the start (main.cc).
+// Real-time signals end a process too; their range is known only at run time.
+constexpr int kFixedSignals[] = {
+    SIGTERM,   SIGHUP, SIGINT, SIGQUIT, SIGALRM, SIGUSR1, SIGUSR2, SIGVTALRM, SIGPROF, SIGXCPU,
+#if defined(SIGPOLL)
+    SIGPOLL,
+#endif
+#if defined(SIGPWR)
+    SIGPWR,
+#endif
+#if defined(SIGSTKFLT)
+    SIGSTKFLT,
+#endif
+#if defined(SIGLOST) && (!defined(SIGPWR) || SIGLOST != SIGPWR)
+    SIGLOST,
+#endif
+};
+
+std::vector<int> end_signals() {
+  std::vector<int> all(std::begin(kFixedSignals), std::end(kFixedSignals));
+#if defined(SIGRTMIN) && defined(SIGRTMAX)
+  for (int signal = SIGRTMIN; signal <= SIGRTMAX; ++signal) all.push_back(signal);
+#endif
+  return all;
+}
 
 enum Phase : int { kIdle, kPreparing, kEditing, kEdited };
 
@@ -25,6 +57,8 @@ volatile sig_atomic_t g_phase = kIdle;
 volatile sig_atomic_t g_editor_pid = 0;
 volatile sig_atomic_t g_received = 0;
 volatile sig_atomic_t g_dir_fd = -1;
+// The write end of the wake pipe: a byte there wakes the wait for the editor.
+volatile sig_atomic_t g_wake_fd = -1;
 const char* volatile g_dir_path = nullptr;
 const char* volatile g_tail = nullptr;
 volatile std::size_t g_tail_size = 0;
@@ -49,7 +83,16 @@ void write_interrupted(int signal) {
   [[maybe_unused]] const ssize_t ignored = ::writev(STDERR_FILENO, parts, 3);
 }
 
-void die_by(int signal) {
+void wake() {
+  const int fd = g_wake_fd;
+  if (fd >= 0) [[maybe_unused]]
+    const ssize_t ignored = ::write(fd, "", 1);
+}
+
+// Ends the process by `signal` with its default action.  Where that action
+// does not end it (the tool runs as process 1 of a PID namespace, where the
+// kernel drops such a signal) it exits with the status a shell would show.
+[[noreturn]] void die_by(int signal) {
   struct sigaction default_action = {};
   default_action.sa_handler = SIG_DFL;
   sigemptyset(&default_action.sa_mask);
@@ -59,6 +102,7 @@ void die_by(int signal) {
   sigaddset(&only, signal);
   ::sigprocmask(SIG_UNBLOCK, &only, nullptr);
   ::raise(signal);
+  ::_exit(128 + signal);
 }
 
 // Before the editor runs the directory holds only the draft file the tool
@@ -75,48 +119,75 @@ void remove_prepared() {
 extern "C" void on_end_signal(int signal) {
   const int saved = errno;
   switch (g_phase) {
-    case kPreparing:
-      remove_prepared();
-      die_by(signal);
-      break;
+    case kPreparing: remove_prepared(); die_by(signal);
     case kEditing:
       // The terminal sends SIGINT and SIGQUIT to the editor too: they are its
-      // keys.  A request to end is passed on; the run ends once the editor has.
-      if (signal == SIGTERM || signal == SIGHUP) {
+      // keys.  Any other request to end is passed on, and the wait for the
+      // editor is woken to hold it to a time limit; the run ends once the
+      // editor has.
+      if (signal != SIGINT && signal != SIGQUIT) {
         g_received = signal;
         if (g_editor_pid > 0) ::kill(static_cast<pid_t>(g_editor_pid), signal);
+        wake();
       }
       break;
-    case kEdited:
-      write_interrupted(signal);
-      die_by(signal);
-      break;
+    case kEdited: write_interrupted(signal); die_by(signal);
     default: die_by(signal);
   }
   errno = saved;
 }
 
-void block_end_signals(sigset_t* saved) {
+extern "C" void on_child(int) {
+  const int saved = errno;
+  wake();
+  errno = saved;
+}
+
+sigset_t end_signal_set() {
   sigset_t set;
   sigemptyset(&set);
-  for (const int signal : kSignals) sigaddset(&set, signal);
+  for (const int signal : end_signals()) sigaddset(&set, signal);
+  return set;
+}
+
+void block_end_signals(sigset_t* saved) {
+  static const sigset_t set = end_signal_set();
   ::sigprocmask(SIG_BLOCK, &set, saved);
+}
+
+// A pipe whose ends neither block nor pass to the editor.
+bool make_wake_pipe(int fds[2]) {
+  if (::pipe(fds) != 0) return false;
+  for (int i = 0; i < 2; ++i) {
+    if (::fcntl(fds[i], F_SETFD, FD_CLOEXEC) != 0 || ::fcntl(fds[i], F_SETFL, O_NONBLOCK) != 0) {
+      ::close(fds[0]);
+      ::close(fds[1]);
+      return false;
+    }
+  }
+  return true;
 }
 
 }  // namespace
 
-EndSignals::EndSignals() {
+EndSignals::EndSignals() : signals_(end_signals()), saved_(signals_.size()) {
   g_received = 0;
   g_editor_pid = 0;
   set_phase(kIdle);
+  int fds[2];
+  if (make_wake_pipe(fds)) {
+    wake_read_ = Fd(fds[0]);
+    wake_write_ = Fd(fds[1]);
+    g_wake_fd = fds[1];
+  }
   struct sigaction action = {};
   action.sa_handler = on_end_signal;
   action.sa_flags = SA_RESTART;
-  sigemptyset(&action.sa_mask);
-  for (const int signal : kSignals) sigaddset(&action.sa_mask, signal);
-  for (std::size_t i = 0; i < std::size(kSignals); ++i) {
-    ::sigaction(kSignals[i], nullptr, &saved_[i]);
-    if (saved_[i].sa_handler != SIG_IGN) ::sigaction(kSignals[i], &action, nullptr);
+  action.sa_mask = end_signal_set();
+  for (std::size_t i = 0; i < signals_.size(); ++i) {
+    // A signal the system keeps for itself (a debugger's, valgrind's) stays as it is.
+    if (::sigaction(signals_[i], nullptr, &saved_[i]) != 0) continue;
+    if (saved_[i].sa_handler != SIG_IGN) ::sigaction(signals_[i], &action, nullptr);
   }
 }
 
@@ -124,9 +195,11 @@ EndSignals::~EndSignals() {
   sigset_t saved;
   block_end_signals(&saved);
   set_phase(kIdle);
-  for (std::size_t i = 0; i < std::size(kSignals); ++i) ::sigaction(kSignals[i], &saved_[i], nullptr);
+  for (std::size_t i = 0; i < signals_.size(); ++i) ::sigaction(signals_[i], &saved_[i], nullptr);
   g_dir_path = nullptr;
   g_tail = nullptr;
+  g_wake_fd = -1;
+  restore_child();
   ::sigprocmask(SIG_SETMASK, &saved, nullptr);
 }
 
@@ -144,6 +217,13 @@ Result<DraftDir, IoError> EndSignals::make_draft_dir(const std::string& parent, 
 void EndSignals::editing() {
   g_received = 0;
   g_editor_pid = 0;
+  // A child that ends wakes the wait as a signal passed on does, so that the
+  // wait can sleep until either happens, or until a time limit.
+  struct sigaction action = {};
+  action.sa_handler = on_child;
+  action.sa_flags = SA_RESTART | SA_NOCLDSTOP;
+  sigemptyset(&action.sa_mask);
+  child_handled_ = ::sigaction(SIGCHLD, &action, &saved_child_) == 0;
   set_phase(kEditing);
 }
 
@@ -153,14 +233,31 @@ void EndSignals::editor_started(pid_t pid) {
 }
 
 void EndSignals::editor_not_started() {
+  restore_child();
   set_phase(kPreparing);
   if (g_received != 0) ::raise(g_received);
 }
 
+void EndSignals::restore_child() {
+  if (child_handled_) ::sigaction(SIGCHLD, &saved_child_, nullptr);
+  child_handled_ = false;
+}
+
 int EndSignals::received() const { return g_received; }
+
+void EndSignals::sleep(int timeout_ms) const {
+  pollfd woken = {wake_read_.get(), POLLIN, 0};
+  // Without a pipe there is nothing to be woken by: a short nap stands in.
+  if (!wake_read_.valid()) timeout_ms = timeout_ms < 0 || timeout_ms > 50 ? 50 : timeout_ms;
+  ::poll(&woken, wake_read_.valid() ? 1 : 0, timeout_ms);
+  char drained[64];
+  while (wake_read_.valid() && ::read(wake_read_.get(), drained, sizeof drained) > 0) {
+  }
+}
 
 void EndSignals::edited(const std::string& draft) {
   const Held held;
+  restore_child();
   tail_ = "; draft at " + lossy_utf8(draft) + "\n";
   g_tail = tail_.data();
   g_tail_size = tail_.size();
@@ -172,10 +269,9 @@ void EndSignals::done() { set_phase(kIdle); }
 EndSignals::Held::Held() { block_end_signals(&saved_); }
 EndSignals::Held::~Held() { ::sigprocmask(SIG_SETMASK, &saved_, nullptr); }
 
-int EndSignals::end_by(int signal) const {
+void EndSignals::end_by(int signal) const {
   write_interrupted(signal);
   die_by(signal);
-  return 128 + signal;
 }
 
 }  // namespace clippers

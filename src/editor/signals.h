@@ -1,33 +1,40 @@
 #pragma once
-// How the tool answers the signals that ask it to end (SIGTERM, SIGHUP,
-// SIGINT, SIGQUIT) while a draft directory exists, so that a signal never
-// leaves a draft on disk that no message names.
+// How the tool answers the signals that would end it (SIGTERM, SIGHUP,
+// SIGINT, SIGQUIT, SIGALRM, SIGUSR1 and every other one whose default action
+// ends a process, but those that report a fault of the tool's own) while a
+// draft directory exists, so that a signal never leaves a draft on disk that
+// no message names.
 //
 // Calling sequence, one editing run:
 //   EndSignals signals;                         handlers in place
 //   auto dir = signals.make_draft_dir(...);      a signal now removes the
 //                                                directory (it holds nothing
 //                                                of the user's) and ends the tool
-//   signals.editing(); spawn; signals.editor_started(pid); wait
-//                                                SIGTERM and SIGHUP go on to the
-//                                                editor; SIGINT and SIGQUIT are
-//                                                the editor's alone
+//   signals.editing(); spawn; signals.editor_started(pid);
+//   wait, with signals.sleep() between tries    a signal other than SIGINT and
+//                                                SIGQUIT goes on to the editor
+//                                                and wakes the sleep; SIGINT and
+//                                                SIGQUIT are the editor's alone
 //   signals.edited(draft);                       a signal now names the draft,
 //                                                which stays, and ends the tool
 //   { auto held = signals.hold(); remove the directory; }
 //                                                a signal waits until the
 //                                                directory is gone, then ends the tool
-// A signal the tool was started with ignored (nohup) stays ignored.
+// A signal the tool was started with ignored (nohup) stays ignored.  Where a
+// signal's default action cannot end the tool (process 1 of a PID namespace),
+// the tool exits with 128 + the signal instead of carrying on.
 
 #include <signal.h>
 #include <sys/types.h>
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/io_error.h"
 #include "base/result.h"
 #include "draft/draft_dir.h"
+#include "io/fd.h"
 
 namespace clippers {
 
@@ -49,8 +56,11 @@ class EndSignals {
   void editing();
   void editor_started(pid_t pid);
   void editor_not_started();
-  // SIGTERM or SIGHUP passed on to the editor, or 0.
+  // The signal passed on to the editor, or 0.
   int received() const;
+  // Sleeps until a child ends, a signal is passed on, or `timeout_ms` has
+  // passed (-1: no limit), whichever comes first; may return early.
+  void sleep(int timeout_ms) const;
 
   // The editor has exited: from now on `draft` is what a signal names.
   void edited(const std::string& draft);
@@ -73,14 +83,19 @@ class EndSignals {
   Held hold() const { return {}; }
 
   // Says that `signal` ended the run and where the draft is (the one given to
-  // `edited`), then ends the tool by that signal.  Returns only if it could
-  // not, with 128 + signal.
-  int end_by(int signal) const;
+  // `edited`), then ends the tool by that signal.
+  [[noreturn]] void end_by(int signal) const;
 
  private:
+  void restore_child();
+
   std::string dir_path_;
   std::string tail_;  // "; draft at {draft}\n"
-  struct sigaction saved_[4] = {};
+  std::vector<int> signals_;
+  std::vector<struct sigaction> saved_;
+  struct sigaction saved_child_ = {};
+  bool child_handled_ = false;
+  Fd wake_read_, wake_write_;
 };
 
 }  // namespace clippers

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <optional>
 #include <vector>
 
 #include "editor/terminal.h"
@@ -33,6 +34,34 @@ std::uint64_t elapsed_ms(const timespec& start, const timespec& end) {
   const auto whole = static_cast<std::uint64_t>(sec);
   if (whole > UINT64_MAX / 1000 - 1) return UINT64_MAX;
   return whole * 1000 + static_cast<std::uint64_t>(nsec) / 1'000'000;
+}
+
+// Waits for the editor.  A signal passed on to it is a request to end: an
+// editor that has not ended EDITOR_KILL_GRACE_MS later (it ignores the
+// signal, or is stuck) is killed, so that a caller's cancel always ends the
+// run.
+Result<int, int> wait_for_editor(pid_t pid, const EndSignals& signals) {
+  std::optional<timespec> passed_on;
+  bool killed = false;
+  for (;;) {
+    int status = 0;
+    const pid_t done = ::waitpid(pid, &status, WNOHANG);
+    if (done == pid) return status;
+    if (done < 0 && errno != EINTR) return fail(errno);
+    int timeout = -1;
+    if (!killed && signals.received() != 0) {
+      const timespec now = monotonic_now();
+      if (!passed_on) passed_on = now;
+      const std::uint64_t waited = elapsed_ms(*passed_on, now);
+      if (waited >= EDITOR_KILL_GRACE_MS) {
+        ::kill(pid, SIGKILL);
+        killed = true;
+      } else {
+        timeout = static_cast<int>(EDITOR_KILL_GRACE_MS - waited);
+      }
+    }
+    signals.sleep(timeout);
+  }
 }
 
 // posix_spawn's attribute and file-action objects, destroyed on every path.
@@ -92,11 +121,9 @@ Result<EditorExit, EditorError> spawn_and_wait(const EditorCommand& command, con
     return io_failure(rc);
   }
   signals.editor_started(pid);
-  int status = 0;
-  while (waitpid(pid, &status, 0) < 0) {
-    if (errno != EINTR) return io_failure(errno);
-  }
-  return EditorExit{status, elapsed_ms(start, monotonic_now())};
+  auto status = wait_for_editor(pid, signals);
+  if (!status) return io_failure(status.error());
+  return EditorExit{*status, elapsed_ms(start, monotonic_now())};
 }
 
 }  // namespace clippers

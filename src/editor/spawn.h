@@ -16,13 +16,18 @@
 
 namespace clippers {
 
+// How long an editor may take to end once a request to end was passed on to
+// it, before it is killed.
+constexpr std::uint64_t EDITOR_KILL_GRACE_MS = 5000;
+
 struct EditorExit {
   int status;                // as waitpid gives it
   std::uint64_t elapsed_ms;  // from before the child was prepared to the end of the wait
 };
 
 // Starts `command` with `draft_path` added and waits for it, retrying an
-// interrupted wait.  Fails with NoEditor when the program is not found (or
+// interrupted wait; an editor still running EDITOR_KILL_GRACE_MS after a
+// signal was passed on to it is killed.  Fails with NoEditor when the program is not found (or
 // its name is empty), Io for any other failure to prepare, start or wait.
 Result<EditorExit, EditorError> spawn_and_wait(const EditorCommand& command, const std::string& draft_path,
                                                EndSignals& signals);

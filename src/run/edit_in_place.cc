@@ -49,9 +49,7 @@ Ending edit(const DraftDir& dir, EndSignals& signals, const EditorCommand& comma
             auto replaced = replace_target(dir, target, approved.content);
             return replaced ? Ending{0, DraftFate::Remove} : Ending{report(replaced.error()), DraftFate::Keep};
           },
-          [&](const edit_outcome::Interrupted& interrupted) -> Ending {
-            return {signals.end_by(interrupted.signal), DraftFate::Keep};
-          },
+          [&](const edit_outcome::Interrupted& interrupted) -> Ending { signals.end_by(interrupted.signal); },
           [&](const edit_outcome::Aborted&) -> Ending {
             print_message("aborted; " + lossy_utf8(target.path) + " left unchanged");
             return {1, DraftFate::Discard};

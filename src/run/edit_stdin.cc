@@ -42,33 +42,32 @@ Ending edit(const DraftDir& dir, EndSignals& signals, const EditorCommand& comma
     return {report(outcome.error()), fate};
   }
   // Every outcome but an approval keeps the draft and names it.
-  return std::visit(Overload{
-                        [&](const edit_outcome::Approved& approved) -> Ending {
-                          // The draft goes only once the approved text is safely out: if
-                          // standard output fails, the user's edits are still on disk and
-                          // the message says where.
-                          if (auto out = write_stdout_line(approved.content); !out) {
-                            print_message("failed to write stdout: " + render_io_error(out.error()) +
-                                          "; draft preserved at " + lossy_utf8(draft));
-                            return {2, DraftFate::Keep};
-                          }
-                          return {0, DraftFate::Remove};
-                        },
-                        [&](const edit_outcome::Interrupted& interrupted) -> Ending {
-                          return {signals.end_by(interrupted.signal), DraftFate::Keep};
-                        },
-                        [&](const edit_outcome::Aborted&) -> Ending {
-                          print_message("aborted; draft preserved at " + lossy_utf8(draft));
-                          return {1, DraftFate::Keep};
-                        },
-                        [&](const edit_outcome::NeverOpened& never) -> Ending {
-                          return {report(editor_error::NeverOpened{never.ms, draft}), DraftFate::Keep};
-                        },
-                        [&](const edit_outcome::EditorExited& exited) -> Ending {
-                          return {report(editor_error::EditorExited{exited.code, draft}), DraftFate::Keep};
-                        },
-                    },
-                    *outcome);
+  return std::visit(
+      Overload{
+          [&](const edit_outcome::Approved& approved) -> Ending {
+            // The draft goes only once the approved text is safely out: if
+            // standard output fails, the user's edits are still on disk and
+            // the message says where.
+            if (auto out = write_stdout_line(approved.content); !out) {
+              print_message("failed to write stdout: " + render_io_error(out.error()) + "; draft preserved at " +
+                            lossy_utf8(draft));
+              return {2, DraftFate::Keep};
+            }
+            return {0, DraftFate::Remove};
+          },
+          [&](const edit_outcome::Interrupted& interrupted) -> Ending { signals.end_by(interrupted.signal); },
+          [&](const edit_outcome::Aborted&) -> Ending {
+            print_message("aborted; draft preserved at " + lossy_utf8(draft));
+            return {1, DraftFate::Keep};
+          },
+          [&](const edit_outcome::NeverOpened& never) -> Ending {
+            return {report(editor_error::NeverOpened{never.ms, draft}), DraftFate::Keep};
+          },
+          [&](const edit_outcome::EditorExited& exited) -> Ending {
+            return {report(editor_error::EditorExited{exited.code, draft}), DraftFate::Keep};
+          },
+      },
+      *outcome);
 }
 
 }  // namespace
