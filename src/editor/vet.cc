@@ -1,6 +1,5 @@
 #include "editor/vet.h"
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -78,17 +77,6 @@ bool has_any(const EditorCommand& command, std::span<const std::string_view> fla
   });
 }
 
-// The regular file at `path`, when there is one.
-std::optional<struct stat> regular_file(const std::string& path) {
-  struct stat st = {};
-  if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
-  return st;
-}
-
-bool same_file(const std::optional<struct stat>& file, const struct stat& like) {
-  return file && same_inode(*file, like);
-}
-
 }  // namespace
 
 std::optional<editor_error::NoWait> missing_wait_flag(const EditorCommand& command) {
@@ -113,29 +101,34 @@ std::optional<editor_error::NoWait> missing_wait_flag(const EditorCommand& comma
   return std::nullopt;
 }
 
-bool is_this_tool(const std::string& program) {
-  const std::optional<struct stat> found = platform::running_executable();
-  if (program.empty() || !found) return false;
-  const struct stat& self = *found;
-  if (program.find('/') != std::string::npos) return same_file(regular_file(program), self);
+std::optional<FoundProgram> find_program(const std::string& program) {
+  const auto regular = [](std::string path) -> std::optional<FoundProgram> {
+    struct stat st = {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+    return FoundProgram{std::move(path), st};
+  };
+  if (program.empty()) return std::nullopt;
+  if (program.find('/') != std::string::npos) return regular(program);
   // The first executable file of that name on PATH is the one the spawn runs.
   const char* path = std::getenv("PATH");
   std::string_view dirs = path != nullptr ? path : "/bin:/usr/bin";
   for (;;) {
     const std::size_t colon = dirs.find(':');
     const std::string_view dir = dirs.substr(0, colon);
-    const std::string candidate = (dir.empty() ? std::string(".") : std::string(dir)) + "/" + program;
+    std::string candidate = (dir.empty() ? std::string(".") : std::string(dir)) + "/" + program;
     if (::access(candidate.c_str(), X_OK) == 0) {
-      if (const auto file = regular_file(candidate)) return same_file(file, self);
+      if (auto found = regular(std::move(candidate))) return found;
     }
-    if (colon == std::string_view::npos) return false;
+    if (colon == std::string_view::npos) return std::nullopt;
     dirs.remove_prefix(colon + 1);
   }
 }
 
 Result<void, EditorError> vet_editor(const ChosenEditor& chosen) {
   if (auto refused = missing_wait_flag(chosen.command)) return fail(EditorError{std::move(*refused)});
-  if (is_this_tool(chosen.command.front())) return fail(EditorError{editor_error::Itself{chosen.variable}});
+  const std::optional<FoundProgram> found = find_program(chosen.command.front());
+  const std::optional<struct stat> self = platform::running_executable();
+  if (found && self && same_inode(found->st, *self)) return fail(EditorError{editor_error::Itself{chosen.variable}});
   return {};
 }
 

@@ -6,6 +6,8 @@
 // Calling sequence: resolve_editor, then vet_editor; the run goes on to make
 // the draft directory only when vet_editor succeeds.
 
+#include <sys/stat.h>
+
 #include <optional>
 #include <string>
 
@@ -20,10 +22,14 @@ namespace clippers {
 // flag, or nullopt where the program has none (xdg-open).
 std::optional<editor_error::NoWait> missing_wait_flag(const EditorCommand& command);
 
-// True when `program`, found as the editor's spawn would find it (a path when
-// it holds "/", else on PATH), is the same file as the running executable.
-// False wherever either cannot be told.
-bool is_this_tool(const std::string& program);
+// The file the spawn runs for `program`: `program` itself when it holds "/",
+// else the first executable file of that name in PATH's directories.  Only a
+// regular file counts; nullopt when there is none.
+struct FoundProgram {
+  std::string path;
+  struct stat st;
+};
+std::optional<FoundProgram> find_program(const std::string& program);
 
 // Both checks: NoWait, or Itself naming the chosen variable.
 Result<void, EditorError> vet_editor(const ChosenEditor& chosen);
