@@ -63,8 +63,23 @@ const std::pair<std::string, std::string> kLaunchers[] = {
     {"kate 'a b'", "kate returns before the file is closed; use \"kate --block 'a b'\""},
     {"gedit", "gedit returns before the file is closed; use \"gedit --wait\""},
     {"emacsclient -n -c", "emacsclient returns before the file is closed; use \"emacsclient -c\""},
+    {"emacsclient -nc", "emacsclient returns before the file is closed; use \"emacsclient -c\""},
+    {"emacsclient -cn", "emacsclient returns before the file is closed; use \"emacsclient -c\""},
+    {"env -i -u X -- A=b code ''", "code returns before the file is closed; use \"env -i -u X -- A=b code --wait ''\""},
+    {"flatpak run --user com.visualstudio.code", "code returns before the file is closed; use \"flatpak run --user com.visualstudio.code --wait\""},
+    {"snap run code.url", "code returns before the file is closed; use \"snap run code.url --wait\""},
+    {"code-oss", "code-oss returns before the file is closed; use \"code-oss --wait\""},
+    {"cursor", "cursor returns before the file is closed; use \"cursor --wait\""},
+    {"windsurf", "windsurf returns before the file is closed; use \"windsurf --wait\""},
+    {"vscodium", "vscodium returns before the file is closed; use \"vscodium --wait\""},
+    {"gvim --remote", "gvim returns before the file is closed; use \"gvim --remote-wait\""},
+    {"gvim -f --remote-silent", "gvim returns before the file is closed; use \"gvim -f --remote-wait-silent\""},
+    {"vim --remote-tab", "vim returns before the file is closed; use \"vim --remote-tab-wait\""},
+    {"nvim --server s --remote-tab-silent", "nvim returns before the file is closed; use \"nvim --server s\""},
     {"open -e", "open returns before the file is closed; use \"open -W -e\""},
     {"xdg-open", "xdg-open returns before the file is closed; set an editor that waits, such as \"code --wait\""}};
+// Launchers in forms that wait: they run.
+const std::string kWaiting[] = {"gvim --remote-wait", "gvim --remote-tab-wait", "gvim -v", "emacsclient -anano"};
 
 TEST(EditE2e, EditorSettings) {
   const std::string input = "x", editor = "printf ok > \"$1\"", out = "ok\n";
@@ -79,9 +94,13 @@ TEST(EditE2e, EditorSettings) {
   }
   // Refused before anything is written: no draft directory, and the launcher (a copy of the editor) never starts.
   for (const auto& [setting, refusal] : kLaunchers) {
-    run_row({.name = "a launcher that does not wait", .input = "x", .env = {"VISUAL=" + setting, "PATH={tools}"}, .status = 2,
+    run_row({.name = "a launcher that does not wait: " + setting, .input = "x", .env = {"VISUAL=" + setting, "PATH={tools}"}, .status = 2,
              .err = "clippers: " + refusal + "\n", .setup = "for p in code subl gvim kate gedit emacsclient open xdg-open; do ln -s ed {tools}/$p; done",
              .check = "[ ! -e {tools}/arg ]"});
+  }
+  for (const std::string& setting : kWaiting) {
+    run_row({.name = "a launcher that waits: " + setting, .input = "x", .editor = "printf ok > \"$last\"", .env = {"VISUAL=" + setting, "PATH={tools}"},
+             .out = "ok\n", .setup = "ln -s ed {tools}/gvim && ln -s ed {tools}/emacsclient"});
   }
   for (const std::string words : {"'x", "\"", "a 'b", "\"ab\\", "'it''s", "\"a\\\""}) {
     run_row({.name = "unclosed quote stops the search", .input = "x", .env = {"VISUAL={tools}/ed " + words, "EDITOR={tools}/ed"},

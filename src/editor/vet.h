@@ -3,6 +3,11 @@
 // draft nobody saw: a launcher that hands the file to a window and returns at
 // once, and a setting that starts this tool on its own draft.
 //
+// A command is judged by the program it comes down to: the base name of its
+// first word; behind `env` (its options, NAME=value words and "--"), the word
+// env runs; behind `flatpak run [options] APP`, the last dot-separated part of
+// APP, lower-cased; behind `snap run [options] APP`, APP up to any ".".
+//
 // Calling sequence: resolve_editor, then vet_editor; the run goes on to make
 // the draft directory only when vet_editor succeeds.
 
@@ -17,9 +22,11 @@
 
 namespace clippers {
 
-// NoWait when the command's program (by its base name) is a known launcher
-// used without the flag that makes it wait; `fix` is the command with that
-// flag, or nullopt where the program has none (xdg-open).
+// NoWait when the command's program is a known launcher used without the flag
+// that makes it wait, emacsclient told not to wait, or a vim told to hand the
+// file to a server and return; `fix` is the command as it would wait (the
+// flag right after the program, the waiting form in place of the other), or
+// nullopt where the program cannot wait (xdg-open).
 std::optional<editor_error::NoWait> missing_wait_flag(const EditorCommand& command);
 
 // The file the spawn runs for `program`: `program` itself when it holds "/",
