@@ -3,6 +3,7 @@
 #include <signal.h>
 
 #include <numeric>
+#include <tuple>
 
 #include "row.h"
 
@@ -36,6 +37,11 @@ std::string itself_error(const std::string& variable) {
   return "clippers: $" + variable + " names clippers itself; set CLIPPERS_EDITOR to the editor to open (CLIPPERS_EDITOR=vim)\n";
 }
 
+std::string no_terminal(const std::string& program) {
+  return "clippers: " + program + " needs a terminal and there is none; run clippers from a terminal, or set CLIPPERS_EDITOR to a "
+         "graphical editor with its wait flag (CLIPPERS_EDITOR=\"gvim -f\")\n";
+}
+
 const Row kSettingRows[] = {
     {.name = "EDITOR when VISUAL is blank", .env = {"VISUAL= \t\u3000", "EDITOR={tools}/ed"}},
     {.name = "EDITOR when VISUAL is not UTF-8", .env = {"VISUAL=ed\xff", "EDITOR={tools}/ed"}},
@@ -53,6 +59,10 @@ const Row kSettingRows[] = {
     {.name = "VISUAL names this tool", .env = {"VISUAL={clippers} --yes"}, .status = 2, .err = itself_error("VISUAL")},
     {.name = "EDITOR names this tool through PATH", .env = {"PATH={tools}", "EDITOR=myedit"}, .status = 2,
      .err = itself_error("EDITOR"), .setup = "ln -s {clippers} {tools}/myedit"},
+    {.name = "a terminal editor runs with a controlling terminal", .env = {"PATH={tools}", "VISUAL=vim"}, .setup = "ln -s ed {tools}/vim",
+     .start = {.controlling_terminal = true}},
+    {.name = "a terminal editor that is not found is missing", .env = {"PATH={tools}", "VISUAL=vim"}, .status = 2, .err = kNoEditor + kHint,
+     .unwrapped_only = true},
 };
 
 // Settings that name a launcher without its wait flag, and what the refusal says.
@@ -81,6 +91,14 @@ const std::pair<std::string, std::string> kLaunchers[] = {
 // Launchers in forms that wait: they run.
 const std::string kWaiting[] = {"gvim --remote-wait", "gvim --remote-tab-wait", "gvim -v", "emacsclient -anano"};
 
+// Terminal editors where no terminal can be reached (the tool has no
+// controlling terminal): the setting, more environment, and what the run says
+// ("" when the editor runs).  `editor` leads to a nano outside PATH.
+const std::tuple<std::string, std::vector<std::string>, std::string> kNoTerminal[] = {
+    {"vim", {}, no_terminal("vim")}, {"", {}, no_terminal("vi")}, {"env A=b nano", {}, no_terminal("nano")},
+    {"editor", {}, no_terminal("nano")}, {"vim -g", {}, ""}, {"emacs", {}, no_terminal("emacs")}, {"emacs", {"DISPLAY=:0"}, ""},
+    {"emacs -nw", {"DISPLAY=:0"}, no_terminal("emacs")}, {"emacsclient -t", {}, no_terminal("emacsclient")}};
+
 TEST(EditE2e, EditorSettings) {
   const std::string input = "x", editor = "printf ok > \"$1\"", out = "ok\n";
   for (Row row : kSettingRows) {
@@ -101,6 +119,16 @@ TEST(EditE2e, EditorSettings) {
   for (const std::string& setting : kWaiting) {
     run_row({.name = "a launcher that waits: " + setting, .input = "x", .editor = "printf ok > \"$last\"", .env = {"VISUAL=" + setting, "PATH={tools}"},
              .out = "ok\n", .setup = "ln -s ed {tools}/gvim && ln -s ed {tools}/emacsclient"});
+  }
+  // Refused before anything is written, as above.
+  for (const auto& [setting, env, says] : kNoTerminal) {
+    Row row = {.name = "a terminal editor and no terminal: " + setting, .input = "x", .editor = "printf ok > \"$last\"", .env = env,
+               .status = says.empty() ? 0 : 2, .out = says.empty() ? "ok\n" : "", .err = says,
+               .setup = "for p in env vi vim nano emacs emacsclient; do ln -s ed {tools}/$p; done; mkdir {tools}/alt && cp {tools}/ed {tools}/alt/nano "
+                        "&& ln -s alt/nano {tools}/editor",
+               .check = says.empty() ? "" : "[ ! -e {tools}/arg ]"};
+    row.env.insert(row.env.end(), {"VISUAL=" + setting, "PATH={tools}"});
+    run_row(row);
   }
   for (const std::string words : {"'x", "\"", "a 'b", "\"ab\\", "'it''s", "\"a\\\""}) {
     run_row({.name = "unclosed quote stops the search", .input = "x", .env = {"VISUAL={tools}/ed " + words, "EDITOR={tools}/ed"},
@@ -224,6 +252,8 @@ const Row kFileRows[] = {
     {.name = "FILE a FIFO", .args = {"fifo"}, .status = 2, .err = "clippers: cannot read fifo: not a regular file\n", .setup = "mkfifo fifo"},
     {.name = "missing editor: no hint", .args = {"notes.txt"}, .env = {"VISUAL=/nonexistent/editor"}, .status = 2,
      .err = "clippers: editing {work}/.clippers-{rand}/COMMIT_EDITMSG\n" + kNoEditor, .unwrapped_only = true},
+    {.name = "a terminal editor and no terminal: refused before the draft", .args = {"notes.txt"}, .env = {"PATH={tools}", "VISUAL=vim"},
+     .status = 2, .err = no_terminal("vim"), .setup = "ln -s ed {tools}/vim", .check = "[ ! -e {tools}/arg ]"},
     {.name = "a link is edited beside its target and stays a link", .args = {"link.txt"}, .editor = "printf 'new' > \"$1\"",
      .err = "clippers: editing {work}/x/.clippers-{rand}/COMMIT_EDITMSG\n",
      .setup = "mkdir x && printf old > x/real.txt && ln -s x/real.txt link.txt",

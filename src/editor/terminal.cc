@@ -5,6 +5,10 @@
 
 namespace clippers {
 
+bool terminal_reachable() {
+  return (isatty(STDIN_FILENO) != 0 && isatty(STDOUT_FILENO) != 0) || open_file("/dev/tty", O_RDWR | O_NOCTTY).ok();
+}
+
 Result<Fd, IoError> attach_terminal(posix_spawn_file_actions_t& actions) {
   const bool in_tty = isatty(STDIN_FILENO) != 0;
   const bool out_tty = isatty(STDOUT_FILENO) != 0;

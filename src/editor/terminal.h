@@ -4,8 +4,9 @@
 // still reach the user's terminal, and its screen must never land among the
 // approved text.
 //
-// Calling sequence: attach_terminal on the spawn's file actions; keep the
-// returned handle open until the editor has been started.
+// Calling sequence: terminal_reachable while vetting the editor, if needed;
+// attach_terminal on the spawn's file actions; keep the returned handle open
+// until the editor has been started.
 
 #include <spawn.h>
 
@@ -14,6 +15,10 @@
 #include "io/fd.h"
 
 namespace clippers {
+
+// Whether attach_terminal can give the editor a terminal: standard input and
+// output are both terminals, or the controlling terminal (/dev/tty) opens.
+bool terminal_reachable();
 
 // Adds to `actions` what gives the editor the controlling terminal for
 // whichever of its standard input and output is not a terminal.  Without a

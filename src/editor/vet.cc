@@ -3,11 +3,13 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstdlib>
 #include <span>
 #include <string_view>
 #include <utility>
 
+#include "editor/terminal.h"
 #include "io/fd.h"
 #include "io/platform.h"
 
@@ -55,6 +57,16 @@ constexpr std::pair<std::string_view, std::string_view> kRemote[] = {
     {"--remote-tab", "--remote-tab-wait"},
     {"--remote-tab-silent", "--remote-tab-wait-silent"}};
 constexpr std::string_view kRemoteVims[] = {"vim", "gvim", "nvim", "mvim", "vimx"};
+
+// Terminal editors: vim under the names it is installed as (a window only
+// with -g), and the others.
+constexpr std::string_view kVims[] = {"vi",      "vim",      "view",    "vim.basic", "vim.tiny",
+                                      "vim.nox", "vim.gtk3", "vim.gtk", "vim.athena"};
+constexpr std::string_view kTerminalEditors[] = {"nvim",  "nano",  "rnano", "pico", "micro", "mg",   "joe",
+                                                 "jmacs", "jstar", "ne",    "kak",  "hx",    "helix"};
+constexpr std::string_view kEmacsTerminal[] = {"-nw", "--no-window-system", "-t", "--terminal", "--tty"};
+// vim under names that open a window.
+constexpr std::string_view kWindowVims[] = {"gview", "evim", "eview", "rgvim", "rgview"};
 
 // env's long options that take no value.
 constexpr std::string_view kEnvFlags[] = {"--ignore-environment", "--null", "--debug"};
@@ -225,6 +237,34 @@ std::optional<EditorCommand> vim_waiting(const EditorCommand& command, const Jud
   return changed ? std::optional(std::move(fixed)) : std::nullopt;
 }
 
+enum class Draws { Terminal, Window, Unknown };
+
+bool display_set() {
+  const auto set = [](const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr && *value != '\0';
+  };
+  return set("DISPLAY") || set("WAYLAND_DISPLAY");
+}
+
+// Where the program `name` with the words `args` draws; Unknown when the
+// name says nothing of it.
+Draws draws_in(std::string_view name, std::span<const std::string> args) {
+  const auto terminal_if = [](bool terminal) { return terminal ? Draws::Terminal : Draws::Window; };
+  constexpr std::string_view kGuiFlag[] = {"-g"};
+  if (is_one_of(name, kVims)) return terminal_if(!has_any(args, kGuiFlag));
+  if (is_one_of(name, kTerminalEditors)) return Draws::Terminal;
+  if (name == "emacs" || name == "emacs-nox") return terminal_if(has_any(args, kEmacsTerminal) || !display_set());
+  if (name == "emacsclient") {
+    return terminal_if(std::any_of(args.begin(), args.end(), [](const std::string& word) {
+      return word == "-nw" || word == "--tty" || in_cluster(word, 't') != std::string_view::npos;
+    }));
+  }
+  const bool launcher = std::any_of(std::begin(kLaunchers), std::end(kLaunchers),
+                                    [&](const Launcher& known) { return known.name == name; });
+  return launcher || is_one_of(name, kWindowVims) ? Draws::Window : Draws::Unknown;
+}
+
 }  // namespace
 
 std::optional<editor_error::NoWait> missing_wait_flag(const EditorCommand& command) {
@@ -271,11 +311,33 @@ std::optional<FoundProgram> find_program(const std::string& program) {
   }
 }
 
+std::optional<std::string> terminal_editor(const EditorCommand& command, const FoundProgram& found) {
+  const std::optional<Judged> judged = judged_program(command);
+  if (!judged) return std::nullopt;
+  const std::span<const std::string> args = arguments(command, *judged);
+  const Draws draws = draws_in(judged->name, args);
+  if (draws == Draws::Terminal) return judged->name;
+  // A name such as `editor`, a link the system points at the editor it
+  // chose, says nothing; the file it leads to does.
+  char real[PATH_MAX];
+  if (draws != Draws::Unknown || judged->at != 0 || ::realpath(found.path.c_str(), real) == nullptr) {
+    return std::nullopt;
+  }
+  std::string name(base_name(real));
+  if (draws_in(name, args) == Draws::Terminal) return name;
+  return std::nullopt;
+}
+
 Result<void, EditorError> vet_editor(const ChosenEditor& chosen) {
   if (auto refused = missing_wait_flag(chosen.command)) return fail(EditorError{std::move(*refused)});
+  // A program the spawn will not find is reported then, as missing.
   const std::optional<FoundProgram> found = find_program(chosen.command.front());
+  if (!found) return {};
   const std::optional<struct stat> self = platform::running_executable();
-  if (found && self && same_inode(found->st, *self)) return fail(EditorError{editor_error::Itself{chosen.variable}});
+  if (self && same_inode(found->st, *self)) return fail(EditorError{editor_error::Itself{chosen.variable}});
+  if (auto program = terminal_editor(chosen.command, *found); program && !terminal_reachable()) {
+    return fail(EditorError{editor_error::NoTerminal{std::move(*program)}});
+  }
   return {};
 }
 

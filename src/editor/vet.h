@@ -1,7 +1,8 @@
 #pragma once
 // Refusing, before anything is written, editor commands that would approve a
-// draft nobody saw: a launcher that hands the file to a window and returns at
-// once, and a setting that starts this tool on its own draft.
+// draft nobody saw or that cannot show it: a launcher that hands the file to
+// a window and returns at once, a setting that starts this tool on its own
+// draft, and an editor that draws in a terminal when there is none.
 //
 // A command is judged by the program it comes down to: the base name of its
 // first word; behind `env` (its options, NAME=value words and "--"), the word
@@ -38,7 +39,14 @@ struct FoundProgram {
 };
 std::optional<FoundProgram> find_program(const std::string& program);
 
-// Both checks: NoWait, or Itself naming the chosen variable.
+// The name of the terminal editor that `command` runs, judged by its program
+// and options (vim without -g, nano, emacs with -nw or with no display, ...);
+// when the name of the first word says nothing (`editor`), by the base name
+// of `found` with every link resolved.  nullopt for any other program.
+std::optional<std::string> terminal_editor(const EditorCommand& command, const FoundProgram& found);
+
+// In order: NoWait; Itself naming the chosen variable; NoTerminal when the
+// program is found, is a terminal editor and no terminal can be reached.
 Result<void, EditorError> vet_editor(const ChosenEditor& chosen);
 
 }  // namespace clippers
