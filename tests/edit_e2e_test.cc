@@ -254,6 +254,8 @@ const Row kFileRows[] = {
      .err = "clippers: editing {work}/.clippers-{rand}/COMMIT_EDITMSG\n" + kNoEditor, .unwrapped_only = true},
     {.name = "a terminal editor and no terminal: refused before the draft", .args = {"notes.txt"}, .env = {"PATH={tools}", "VISUAL=vim"},
      .status = 2, .err = no_terminal("vim"), .setup = "ln -s ed {tools}/vim", .check = "[ ! -e {tools}/arg ]"},
+    {.name = "with no terminal the editor reads nothing of the caller's standard input", .args = {"notes.txt"}, .input = "secret",
+     .editor = "{ readlink /proc/self/fd/0; cat; } > \"$1\"", .err = kEditing, .file_after = "/dev/null\n"},
     {.name = "a link is edited beside its target and stays a link", .args = {"link.txt"}, .editor = "printf 'new' > \"$1\"",
      .err = "clippers: editing {work}/x/.clippers-{rand}/COMMIT_EDITMSG\n",
      .setup = "mkdir x && printf old > x/real.txt && ln -s x/real.txt link.txt",
