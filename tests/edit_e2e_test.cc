@@ -3,6 +3,7 @@
 #include <signal.h>
 
 #include <numeric>
+#include <tuple>
 
 #include "row.h"
 
@@ -36,6 +37,11 @@ std::string itself_error(const std::string& variable) {
   return "clippers: $" + variable + " names clippers itself; set CLIPPERS_EDITOR to the editor to open (CLIPPERS_EDITOR=vim)\n";
 }
 
+std::string no_terminal(const std::string& program) {
+  return "clippers: " + program + " needs a terminal and there is none; run clippers from a terminal, or set CLIPPERS_EDITOR to a "
+         "graphical editor with its wait flag (CLIPPERS_EDITOR=\"gvim -f\")\n";
+}
+
 const Row kSettingRows[] = {
     {.name = "EDITOR when VISUAL is blank", .env = {"VISUAL= \t\u3000", "EDITOR={tools}/ed"}},
     {.name = "EDITOR when VISUAL is not UTF-8", .env = {"VISUAL=ed\xff", "EDITOR={tools}/ed"}},
@@ -53,6 +59,10 @@ const Row kSettingRows[] = {
     {.name = "VISUAL names this tool", .env = {"VISUAL={clippers} --yes"}, .status = 2, .err = itself_error("VISUAL")},
     {.name = "EDITOR names this tool through PATH", .env = {"PATH={tools}", "EDITOR=myedit"}, .status = 2,
      .err = itself_error("EDITOR"), .setup = "ln -s {clippers} {tools}/myedit"},
+    {.name = "a terminal editor runs with a controlling terminal", .env = {"PATH={tools}", "VISUAL=vim"}, .setup = "ln -s ed {tools}/vim",
+     .start = {.controlling_terminal = true}},
+    {.name = "a terminal editor that is not found is missing", .env = {"PATH={tools}", "VISUAL=vim"}, .status = 2, .err = kNoEditor + kHint,
+     .unwrapped_only = true},
 };
 
 // Settings that name a launcher without its wait flag, and what the refusal says.
@@ -63,8 +73,31 @@ const std::pair<std::string, std::string> kLaunchers[] = {
     {"kate 'a b'", "kate returns before the file is closed; use \"kate --block 'a b'\""},
     {"gedit", "gedit returns before the file is closed; use \"gedit --wait\""},
     {"emacsclient -n -c", "emacsclient returns before the file is closed; use \"emacsclient -c\""},
+    {"emacsclient -nc", "emacsclient returns before the file is closed; use \"emacsclient -c\""},
+    {"emacsclient -cn", "emacsclient returns before the file is closed; use \"emacsclient -c\""},
+    {"env -i -u X -- A=b code ''", "code returns before the file is closed; use \"env -i -u X -- A=b code --wait ''\""},
+    {"flatpak run --user com.visualstudio.code", "code returns before the file is closed; use \"flatpak run --user com.visualstudio.code --wait\""},
+    {"snap run code.url", "code returns before the file is closed; use \"snap run code.url --wait\""},
+    {"code-oss", "code-oss returns before the file is closed; use \"code-oss --wait\""},
+    {"cursor", "cursor returns before the file is closed; use \"cursor --wait\""},
+    {"windsurf", "windsurf returns before the file is closed; use \"windsurf --wait\""},
+    {"vscodium", "vscodium returns before the file is closed; use \"vscodium --wait\""},
+    {"gvim --remote", "gvim returns before the file is closed; use \"gvim --remote-wait\""},
+    {"gvim -f --remote-silent", "gvim returns before the file is closed; use \"gvim -f --remote-wait-silent\""},
+    {"vim --remote-tab", "vim returns before the file is closed; use \"vim --remote-tab-wait\""},
+    {"nvim --server s --remote-tab-silent", "nvim returns before the file is closed; use \"nvim --server s\""},
     {"open -e", "open returns before the file is closed; use \"open -W -e\""},
     {"xdg-open", "xdg-open returns before the file is closed; set an editor that waits, such as \"code --wait\""}};
+// Launchers in forms that wait: they run.
+const std::string kWaiting[] = {"gvim --remote-wait", "gvim --remote-tab-wait", "gvim -v", "emacsclient -anano"};
+
+// Terminal editors where no terminal can be reached (the tool has no
+// controlling terminal): the setting, more environment, and what the run says
+// ("" when the editor runs).  `editor` leads to a nano outside PATH.
+const std::tuple<std::string, std::vector<std::string>, std::string> kNoTerminal[] = {
+    {"vim", {}, no_terminal("vim")}, {"", {}, no_terminal("vi")}, {"env A=b nano", {}, no_terminal("nano")},
+    {"editor", {}, no_terminal("nano")}, {"vim -g", {}, ""}, {"emacs", {}, no_terminal("emacs")}, {"emacs", {"DISPLAY=:0"}, ""},
+    {"emacs -nw", {"DISPLAY=:0"}, no_terminal("emacs")}, {"emacsclient -t", {}, no_terminal("emacsclient")}};
 
 TEST(EditE2e, EditorSettings) {
   const std::string input = "x", editor = "printf ok > \"$1\"", out = "ok\n";
@@ -79,9 +112,23 @@ TEST(EditE2e, EditorSettings) {
   }
   // Refused before anything is written: no draft directory, and the launcher (a copy of the editor) never starts.
   for (const auto& [setting, refusal] : kLaunchers) {
-    run_row({.name = "a launcher that does not wait", .input = "x", .env = {"VISUAL=" + setting, "PATH={tools}"}, .status = 2,
+    run_row({.name = "a launcher that does not wait: " + setting, .input = "x", .env = {"VISUAL=" + setting, "PATH={tools}"}, .status = 2,
              .err = "clippers: " + refusal + "\n", .setup = "for p in code subl gvim kate gedit emacsclient open xdg-open; do ln -s ed {tools}/$p; done",
              .check = "[ ! -e {tools}/arg ]"});
+  }
+  for (const std::string& setting : kWaiting) {
+    run_row({.name = "a launcher that waits: " + setting, .input = "x", .editor = "printf ok > \"$last\"", .env = {"VISUAL=" + setting, "PATH={tools}"},
+             .out = "ok\n", .setup = "ln -s ed {tools}/gvim && ln -s ed {tools}/emacsclient"});
+  }
+  // Refused before anything is written, as above.
+  for (const auto& [setting, env, says] : kNoTerminal) {
+    Row row = {.name = "a terminal editor and no terminal: " + setting, .input = "x", .editor = "printf ok > \"$last\"", .env = env,
+               .status = says.empty() ? 0 : 2, .out = says.empty() ? "ok\n" : "", .err = says,
+               .setup = "for p in env vi vim nano emacs emacsclient; do ln -s ed {tools}/$p; done; mkdir {tools}/alt && cp {tools}/ed {tools}/alt/nano "
+                        "&& ln -s alt/nano {tools}/editor",
+               .check = says.empty() ? "" : "[ ! -e {tools}/arg ]"};
+    row.env.insert(row.env.end(), {"VISUAL=" + setting, "PATH={tools}"});
+    run_row(row);
   }
   for (const std::string words : {"'x", "\"", "a 'b", "\"ab\\", "'it''s", "\"a\\\""}) {
     run_row({.name = "unclosed quote stops the search", .input = "x", .env = {"VISUAL={tools}/ed " + words, "EDITOR={tools}/ed"},
@@ -222,6 +269,10 @@ const Row kFileRows[] = {
     {.name = "FILE a FIFO", .args = {"fifo"}, .status = 2, .err = "clippers: cannot read fifo: not a regular file\n", .setup = "mkfifo fifo"},
     {.name = "missing editor: no hint", .args = {"notes.txt"}, .env = {"VISUAL=/nonexistent/editor"}, .status = 2,
      .err = "clippers: editing {work}/.clippers-{rand}/COMMIT_EDITMSG\n" + kNoEditor, .unwrapped_only = true},
+    {.name = "a terminal editor and no terminal: refused before the draft", .args = {"notes.txt"}, .env = {"PATH={tools}", "VISUAL=vim"},
+     .status = 2, .err = no_terminal("vim"), .setup = "ln -s ed {tools}/vim", .check = "[ ! -e {tools}/arg ]"},
+    {.name = "with no terminal the editor reads nothing of the caller's standard input", .args = {"notes.txt"}, .input = "secret",
+     .editor = "{ readlink /proc/self/fd/0; cat; } > \"$1\"", .err = kEditing, .file_after = "/dev/null\n"},
     {.name = "a link is edited beside its target and stays a link", .args = {"link.txt"}, .editor = "printf 'new' > \"$1\"",
      .err = "clippers: editing {work}/x/.clippers-{rand}/COMMIT_EDITMSG\n",
      .setup = "mkdir x && printf old > x/real.txt && ln -s x/real.txt link.txt",

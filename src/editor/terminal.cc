@@ -5,6 +5,10 @@
 
 namespace clippers {
 
+bool terminal_reachable() {
+  return (isatty(STDIN_FILENO) != 0 && isatty(STDOUT_FILENO) != 0) || open_file("/dev/tty", O_RDWR | O_NOCTTY).ok();
+}
+
 Result<Fd, IoError> attach_terminal(posix_spawn_file_actions_t& actions) {
   const bool in_tty = isatty(STDIN_FILENO) != 0;
   const bool out_tty = isatty(STDOUT_FILENO) != 0;
@@ -21,7 +25,13 @@ Result<Fd, IoError> attach_terminal(posix_spawn_file_actions_t& actions) {
     if (!out_tty && ::fcntl(STDERR_FILENO, F_GETFD) != -1) {
       if (auto r = dup2_action(STDERR_FILENO, STDOUT_FILENO); !r) return fail(std::move(r).error());
     }
-    return Fd();
+    if (in_tty) return Fd();
+    // Standard input is the caller's (a pipe it may still write, a file):
+    // an editor with no terminal to read keys from reads nothing of it.
+    auto null = open_file("/dev/null", O_RDONLY);
+    if (!null) return fail(std::move(null).error());
+    if (auto r = dup2_action(null->get(), STDIN_FILENO); !r) return fail(std::move(r).error());
+    return std::move(null).value();
   }
   Fd tty = std::move(opened).value();
   if (!in_tty) {

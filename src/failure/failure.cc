@@ -44,6 +44,13 @@ std::string replaced(const run_error::Replaced& e) {
   return text;
 }
 
+std::string no_terminal(const run_error::NoTerminal& e) {
+  constexpr std::string_view kNeeds =
+      " needs a terminal and there is none; run clippers from a terminal, or set CLIPPERS_EDITOR to a graphical "
+      "editor with its wait flag (CLIPPERS_EDITOR=\"gvim -f\")";
+  return lossy_utf8(e.program).append(kNeeds);
+}
+
 }  // namespace
 
 bool keeps_draft(const EditorError& error) {
@@ -65,6 +72,7 @@ RunError to_run_error(EditorError error) {
                         [](editor_error::NoWait& e) -> RunError { return std::move(e); },
                         [](editor_error::Itself& e) -> RunError { return std::move(e); },
                         [](editor_error::Replaced& e) -> RunError { return std::move(e); },
+                        [](editor_error::NoTerminal& e) -> RunError { return std::move(e); },
                     },
                     error);
 }
@@ -96,6 +104,7 @@ std::string render_long(const RunError& error) {
           [](const NoWait& e) { return no_wait(e); },
           [](const Itself& e) { return itself(e); },
           [](const Replaced& e) { return replaced(e); },
+          [](const NoTerminal& e) { return no_terminal(e); },
       },
       error);
 }
@@ -110,6 +119,7 @@ std::string render_with_draft(const EditorError& error) {
                         [](const NoWait& e) { return no_wait(e); },
                         [](const Itself& e) { return itself(e); },
                         [](const Replaced& e) { return replaced(e); },
+                        [](const NoTerminal& e) { return no_terminal(e); },
                     },
                     error);
 }

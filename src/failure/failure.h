@@ -58,6 +58,11 @@ struct NoWait {
   std::string program;
   std::optional<std::string> fix;
 };
+// The editor command runs `program`, an editor that draws in a terminal, and
+// no terminal can be reached.
+struct NoTerminal {
+  std::string program;
+};
 // The editor setting in `variable` ("" for the default "vi") starts this tool itself.
 struct Itself {
   std::string variable;
@@ -73,7 +78,7 @@ struct Replaced {
 using RunError =
     std::variant<run_error::NoEditor, run_error::CannotRead, run_error::ContainsClippersLine, run_error::CannotPrepare,
                  run_error::EditorExited, run_error::NeverOpened, run_error::ReplaceFailed, run_error::Io,
-                 run_error::Changed, run_error::NoWait, run_error::Itself, run_error::Replaced>;
+                 run_error::Changed, run_error::NoWait, run_error::Itself, run_error::Replaced, run_error::NoTerminal>;
 
 namespace editor_error {
 struct NoEditor {};
@@ -92,12 +97,14 @@ struct Io {
   std::optional<std::string> kept_draft = std::nullopt;
 };
 using run_error::Itself;
+using run_error::NoTerminal;
 using run_error::NoWait;
 using run_error::Replaced;
 }  // namespace editor_error
 
-using EditorError = std::variant<editor_error::NoEditor, editor_error::EditorExited, editor_error::NeverOpened,
-                                 editor_error::Io, editor_error::NoWait, editor_error::Itself, editor_error::Replaced>;
+using EditorError =
+    std::variant<editor_error::NoEditor, editor_error::EditorExited, editor_error::NeverOpened, editor_error::Io,
+                 editor_error::NoWait, editor_error::Itself, editor_error::Replaced, editor_error::NoTerminal>;
 
 // Whether the run must keep its draft directory after this failure: a draft
 // that could not be read back is still the user's work, and so is the
