@@ -58,7 +58,7 @@ struct NoWait {
   std::string program;
   std::optional<std::string> fix;
 };
-// The editor setting in `variable` ("" for the default "vi") starts this tool itself.
+// The editor setting in `variable` ("" for the build's fallback editor) starts this tool itself.
 struct Itself {
   std::string variable;
 };
