@@ -1,6 +1,10 @@
 # Runs inside cpack after the files are staged and before the .deb is made:
 # turns the plain install tree into the layout Debian expects.
 
+# cpack's archive writer stamps every file and member with SOURCE_DATE_EPOCH:
+# the value the build was configured with (packaging/deb.cmake).
+set(ENV{SOURCE_DATE_EPOCH} ${CPACK_CLIPPERS_SOURCE_DATE_EPOCH})
+
 set(root "${CPACK_TEMPORARY_DIRECTORY}${CPACK_PACKAGING_INSTALL_PREFIX}")
 set(doc "${root}/share/doc/${CPACK_PACKAGE_NAME}")
 

@@ -69,10 +69,31 @@ set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 
+# Every time the package carries (the changelog's date, the archives' file and
+# member times) is SOURCE_DATE_EPOCH, so that two builds of one commit give the
+# same bytes.  Unset, it is the last commit's time where the sources are a git
+# checkout, else now.  Read at configure time, like the maintainer; the staging
+# script hands the same value to cpack's archive writer.
+set(clippers_epoch "$ENV{SOURCE_DATE_EPOCH}")
+if(clippers_epoch STREQUAL "")
+  execute_process(COMMAND git -C ${CMAKE_SOURCE_DIR} log -1 --format=%ct
+    OUTPUT_VARIABLE clippers_epoch OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+endif()
+if(NOT clippers_epoch MATCHES "^[0-9]+$")
+  string(TIMESTAMP clippers_epoch "%s" UTC)
+endif()
+set(CPACK_CLIPPERS_SOURCE_DATE_EPOCH ${clippers_epoch})
+# string(TIMESTAMP) gives the time SOURCE_DATE_EPOCH holds, when it is set.
+set(clippers_caller_epoch "$ENV{SOURCE_DATE_EPOCH}")
+set(ENV{SOURCE_DATE_EPOCH} ${clippers_epoch})
+string(TIMESTAMP clippers_deb_date "%a, %d %b %Y %H:%M:%S +0000" UTC)
+if(clippers_caller_epoch STREQUAL "")
+  unset(ENV{SOURCE_DATE_EPOCH})
+endif()
+
 # The changelog and copyright that Debian requires belong to the package only,
 # so they are made here and copied in by the staging script, not installed by
 # `cmake --install`.
-string(TIMESTAMP clippers_deb_date "%a, %d %b %Y %H:%M:%S +0000" UTC)
 configure_file(${CMAKE_CURRENT_LIST_DIR}/changelog.in ${CMAKE_BINARY_DIR}/deb/changelog.Debian @ONLY)
 # The copyright holders and the licence's text come from LICENSE, so the two
 # cannot drift apart; the permission notice becomes a DEP-5 continuation (each

@@ -42,6 +42,12 @@ std::string no_terminal(const std::string& program) {
          "graphical editor with its wait flag (CLIPPERS_EDITOR=\"gvim -f\")\n";
 }
 
+// The build's fallback editor, put on the row's PATH as a link to `target` (one given as a path cannot be).
+const std::string kFallback = CLIPPERS_FALLBACK_EDITOR;
+std::string fallback_is(const std::string& target) {
+  return "case " + kFallback + " in */*) exit 77;; esac; ln -s " + target + " {tools}/" + kFallback;
+}
+
 const Row kSettingRows[] = {
     {.name = "EDITOR when VISUAL is blank", .env = {"VISUAL= \t\u3000", "EDITOR={tools}/ed"}},
     {.name = "EDITOR when VISUAL is not UTF-8", .env = {"VISUAL=ed\xff", "EDITOR={tools}/ed"}},
@@ -51,8 +57,11 @@ const Row kSettingRows[] = {
     {.name = "the value is trimmed, the words are not", .editor = kShowWords, .env = {"VISUAL=\r'{tools}/ed' ' a '\r"}, .out = "[ a ]\n"},
     {.name = "an unclosed quote in EDITOR", .env = {"VISUAL=# only", "EDITOR=\"a\\"}, .status = 2, .err = "clippers: io error: missing closing quote\n"},
     {.name = "an empty first word names no editor", .env = {"VISUAL=''"}, .status = 2, .err = kNoEditor + kHint, .unwrapped_only = true},
-    {.name = "no setting: vi, not on this PATH", .env = {"PATH={tools}", "VISUAL=# x", "EDITOR= "}, .status = 2, .err = kNoEditor + kHint,
-     .unwrapped_only = true},
+    {.name = "no setting: the fallback, not on this PATH", .env = {"PATH={tools}", "VISUAL=# x", "EDITOR= "}, .status = 2,
+     .err = kNoEditor + kHint, .unwrapped_only = true},
+    {.name = "no setting: the fallback", .env = {"PATH={tools}", "VISUAL=# x"}, .setup = fallback_is("ed")},
+    {.name = "no setting, and the fallback is this tool", .env = {"PATH={tools}"}, .status = 2,
+     .err = "clippers: the default editor " + kFallback + " names clippers itself; set CLIPPERS_EDITOR{line}\n", .setup = fallback_is("{clippers}")},
     {.name = "CLIPPERS_EDITOR comes first", .env = {"CLIPPERS_EDITOR={tools}/ed", "VISUAL=no-such-editor"}},
     {.name = "a launcher with its wait flag runs", .editor = "printf ok > \"$last\"", .env = {"PATH={tools}", "VISUAL=code -n --wait"},
      .setup = "ln -s ed {tools}/code"},
@@ -215,6 +224,9 @@ const Row kStdinRows[] = {
     {.name = "many descriptors already open", .input = "draft", .editor = "printf 'fine' > \"$1\"", .out = "fine\n", .start = {.open_fds = 1000}},
     {.name = "the editor gets the controlling terminal", .input = "draft", .editor = kWhichTerminal, .out = "++-\n",
      .start = {.controlling_terminal = true}},
+    {.name = "a draft typed at the terminal: a line says how to end it", .input = "typed\n", .editor = "printf ok > \"$1\"",
+     .out = "ok\n", .err = "clippers: reading the draft from standard input (end it with Ctrl-D)\n",
+     .start = {.controlling_terminal = true, .stdin_terminal = true}},
     {.name = "without a terminal the editor's screen goes to standard error", .input = "draft", .editor = kWhichTerminal + "; echo screen",
      .out = "---\n", .err = "screen\n"},
     {.name = "an interrupt reaches the editor alone", .input = "draft", .editor = "trap - INT\nkill -INT 0\nsleep 1", .status = 2,

@@ -72,8 +72,9 @@ Outcome run_clippers(const Invocation& inv) {
     // Only async-signal-safe calls from here to exec.
     setsid();
     if (master >= 0) {
-      const int tty = open(slave.c_str(), O_RDWR);  // the session's first terminal becomes its own
-      if (tty < 0 || ioctl(tty, TIOCSCTTY, 0) < 0) _exit(126);
+      // The session's first terminal becomes its own; as standard input, it takes the pipe's place.
+      const int tty = open(slave.c_str(), O_RDWR);
+      if (tty < 0 || ioctl(tty, TIOCSCTTY, 0) < 0 || (s.stdin_terminal && dup2(tty, in[0]) < 0)) _exit(126);
       close(tty);
       close(master);
     }
@@ -110,8 +111,10 @@ Outcome run_clippers(const Invocation& inv) {
   close(in[0]);
   signal(SIGPIPE, SIG_IGN);  // a tool that stops reading ends the feeding, not the test
   std::thread feed([&] {
-    for (std::size_t done = 0; done < inv.input.size();) {
-      const ssize_t n = write(in[1], inv.input.data() + done, inv.input.size() - done);
+    const int to = s.stdin_terminal ? master : in[1];
+    const std::string typed = s.stdin_terminal ? inv.input + "\x04" : inv.input;  // Ctrl-D at a line's start: the end
+    for (std::size_t done = 0; done < typed.size();) {
+      const ssize_t n = write(to, typed.data() + done, typed.size() - done);
       if (n <= 0) break;
       done += static_cast<std::size_t>(n);
     }

@@ -23,6 +23,9 @@ struct Start {
   // pseudo-terminal is that session's controlling terminal (the standard
   // streams stay as they are); without it, the tool has no controlling terminal.
   bool controlling_terminal = false;
+  // With controlling_terminal: standard input is that terminal too, the input
+  // typed at it (it should end with a line feed) and then Ctrl-D.
+  bool stdin_terminal = false;
   unsigned as_uid = 0;                    // when the tests run as root: run as this user and group
   unsigned also_in_group = 0;             // with as_uid: a supplementary group too
   unsigned long file_size_limit = 0;      // the soft RLIMIT_FSIZE, in bytes

@@ -39,6 +39,8 @@ const Row kYesRows[] = {
      .err = "clippers: failed to read stdin: stream did not contain valid UTF-8\n"},
     {.name = "standard input a regular file", .args = {"--yes"}, .input = " from a file \xE3\x80\x80\n\n",
      .out = " from a file\n", .start = {.stdin_path = "input.txt"}},
+    {.name = "a draft typed at the terminal: a line says how to end it", .args = {"--yes", "-"}, .input = "typed\n", .out = "typed\n",
+     .err = "clippers: reading the draft from standard input (end it with Ctrl-D)\n", .start = {.controlling_terminal = true, .stdin_terminal = true}},
     {.name = "an endless FILE that is not UTF-8 is refused at once", .args = {"--yes", "/dev/urandom"}, .status = 2,
      .err = "clippers: cannot read /dev/urandom: stream did not contain valid UTF-8\n", .start = {.kill_after_ms = 10000}},
     {.name = "an endless standard input that is not UTF-8 is refused at once", .args = {"--yes"}, .status = 2,

@@ -142,7 +142,7 @@ Result<ChosenEditor, EditorError> resolve_editor(const EnvLookup& lookup) {
     // A value that is only a comment names no editor; the next source may.
     if (!words->empty()) return ChosenEditor{std::move(words).value(), name};
   }
-  return ChosenEditor{EditorCommand{"vi"}, ""};
+  return ChosenEditor{EditorCommand{CLIPPERS_FALLBACK_EDITOR}, ""};
 }
 
 Result<ChosenEditor, EditorError> resolve_editor() {

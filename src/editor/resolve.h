@@ -1,8 +1,9 @@
 #pragma once
-// Choosing the editor: CLIPPERS_EDITOR, then VISUAL, then EDITOR, then "vi",
-// each setting split into
-// words by a small shell-like splitter (quotes, backslashes, comments; nothing
-// is expanded and no shell is run).  The file system is never consulted.
+// Choosing the editor: CLIPPERS_EDITOR, then VISUAL, then EDITOR, then the
+// fallback this build was configured with (CLIPPERS_FALLBACK_EDITOR, "vi" by
+// default), each setting split into words by a small shell-like splitter
+// (quotes, backslashes, comments; nothing is expanded and no shell is run).
+// The file system is never consulted.
 
 #include <functional>
 #include <string>
@@ -38,7 +39,7 @@ using EnvLookup = std::function<const char*(const char*)>;
 // can itself be VISUAL for other programs and still open a real editor.
 inline constexpr const char* EDITOR_VARIABLES[] = {"CLIPPERS_EDITOR", "VISUAL", "EDITOR"};
 
-// The command and the variable it came from ("" for the default "vi").
+// The command and the variable it came from ("" for the fallback).
 struct ChosenEditor {
   EditorCommand command;
   std::string variable;
@@ -46,7 +47,8 @@ struct ChosenEditor {
 
 // The editor command from EDITOR_VARIABLES, read through `lookup`.  A
 // variable that is unset, not valid UTF-8, blank after trimming or holds no
-// words passes on to the next; when none yields words the command is "vi".
+// words passes on to the next; when none yields words the command is the
+// fallback alone.
 // A value the splitter rejects stops resolution with EditorError Io whose text
 // is "missing closing quote", without looking at the next variable.
 Result<ChosenEditor, EditorError> resolve_editor(const EnvLookup& lookup);

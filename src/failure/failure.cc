@@ -34,7 +34,7 @@ std::string no_wait(const run_error::NoWait& e) {
 }
 
 std::string itself(const run_error::Itself& e) {
-  return (e.variable.empty() ? std::string("the default editor vi") : "$" + e.variable) +
+  return (e.variable.empty() ? std::string("the default editor " CLIPPERS_FALLBACK_EDITOR) : "$" + e.variable) +
          " names clippers itself; set CLIPPERS_EDITOR to the editor to open (CLIPPERS_EDITOR=vim)";
 }
 

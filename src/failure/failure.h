@@ -63,7 +63,7 @@ struct NoWait {
 struct NoTerminal {
   std::string program;
 };
-// The editor setting in `variable` ("" for the default "vi") starts this tool itself.
+// The editor setting in `variable` ("" for the build's fallback editor) starts this tool itself.
 struct Itself {
   std::string variable;
 };

@@ -58,7 +58,9 @@ int run(const Cli& cli) {
   if (cli.file && !is_stdin_path(*cli.file)) {
     return cli.yes ? approve_file(*cli.file) : edit_in_place(*cli.file, cli.context);
   }
-  // Standard input is read whole before anything else, --yes or not.
+  // Standard input is read whole before anything else, --yes or not.  Typed
+  // at a terminal, that read would look like a hang without this line.
+  if (isatty(STDIN_FILENO) == 1) print_message("reading the draft from standard input (end it with Ctrl-D)");
   auto input = hold_text(STDIN_FILENO);
   if (!input) {
     print_message("failed to read stdin: " + render_io_error(input.error()));

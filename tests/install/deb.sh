@@ -1,6 +1,7 @@
 #!/bin/sh
 # `cpack -G DEB` makes a package whose control fields are filled in, whose
-# binary runs once unpacked, and whose man page is compressed the Debian way.
+# binary runs once unpacked, and whose man page is compressed the Debian way
+# and names the build's fallback editor.
 # Its maintainer is whoever configured the build.
 # Usage: deb.sh BUILD_DIR CLIPPERS_BINARY OUTPUT_DIR SOURCE_DIR (the .deb is left in OUTPUT_DIR)
 set -eu
@@ -59,3 +60,6 @@ zcat "$doc/changelog.Debian.gz" | head -n 1 | grep -qF "clippers ($version-1) " 
 grep -qx 'License: Expat' "$doc/copyright" || fail "the copyright names no licence"
 zcat "$root/usr/share/man/man1/clippers.1.gz" | grep -q '^\.TH CLIPPERS 1 .* "clippers '"$version"'"' ||
   fail "the man page is not the built one"
+fallback=$(sed -n 's/^CLIPPERS_FALLBACK_EDITOR:[A-Z]*=//p' "$build/CMakeCache.txt")
+zcat "$root/usr/share/man/man1/clippers.1.gz" | grep -A1 -xF ".BR $fallback ," | grep -q 'fallback editor this build' ||
+  fail "the man page does not name the fallback editor $fallback"

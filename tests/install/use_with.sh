@@ -12,7 +12,7 @@ unset VISUAL EDITOR CLIPPERS_EDITOR SUDO_EDITOR
 skip() { echo "SKIP: $*"; exit 77; }
 fail() { echo "FAIL: $recipe: $*"; status=1; }
 needs() { for tool; do command -v "$tool" >/dev/null || skip "$tool is not installed"; done; }
-needs_root() { [ "$(id -u)" = 0 ] || skip "$recipe edits system files: it runs as root, on copies"; }
+needs_root() { [ "$(id -u)" = 0 ] || skip "the $recipe recipe needs root: $1"; }
 needs_namespace() { unshare -m true 2>/dev/null || skip "no mount namespace can be made here"; }
 tmp=$(mktemp -d) && trap 'rm -rf "$tmp"' EXIT && cd "$tmp" || exit 1
 chmod 755 "$tmp"
@@ -42,7 +42,7 @@ case $recipe in
 crontab)
   # VISUAL=clippers CLIPPERS_EDITOR=... crontab -e: an approved edit is
   # installed; an aborted one leaves the crontab as it was.
-  needs crontab unshare && needs_root && needs_namespace
+  needs_root "it edits the crontab spool (a copy, in a mount namespace of its own)" && needs crontab unshare && needs_namespace
   mkdir spool && chmod 1730 spool
   run() { VISUAL=clippers CLIPPERS_EDITOR="$tmp/$1" crontab -e >"$tmp/out" 2>&1; echo "status $? $(crontab -l 2>&1 | grep -v '^#' | paste -sd '|')"; }
   export -f run
@@ -58,7 +58,7 @@ sudoedit)
   # SUDO_EDITOR with clippers' full path: the edit is approved through it.
   # With the bare name sudo does not find it (it does not search the
   # caller's PATH) and opens VISUAL without clippers, as the README warns.
-  needs sudo sudoedit && needs_root
+  needs_root "sudo would ask an ordinary user for a password" && needs sudo sudoedit
   editor change 'sed -i s/old/new/ "$1"'
   for editor_setting in "$(command -v clippers)" clippers; do
     printf 'old\n' >file
@@ -70,7 +70,7 @@ sudoedit)
 vipw)
   # VISUAL=clippers CLIPPERS_EDITOR=... vipw: the approved edit lands in
   # /etc/passwd (here a copy of /etc), its mode kept.
-  needs vipw unshare && needs_root && needs_namespace
+  needs_root "it edits /etc/passwd (a copy, in a mount namespace of its own)" && needs vipw unshare && needs_namespace
   editor rename-nobody 'sleep 1; sed -i "s/^nobody:x:65534:65534:[^:]*:/nobody:x:65534:65534:clippers:/" "$1"'
   mkdir etc && cp -a /etc/. etc/
   in_private_mounts "$tmp/etc:/etc" -- env VISUAL=clippers CLIPPERS_EDITOR="$tmp/rename-nobody" vipw >out 2>&1 ||
