@@ -107,7 +107,8 @@ const std::string kWaiting[] = {"gvim --remote-wait", "gvim --remote-tab-wait", 
 const std::tuple<std::string, std::vector<std::string>, std::string> kNoTerminal[] = {
     {"vim", {}, no_terminal("vim")}, {"", {}, no_terminal("vi")}, {"env A=b nano", {}, no_terminal("nano")},
     {"editor", {}, no_terminal("nano")}, {"vim -g", {}, ""}, {"emacs", {}, no_terminal("emacs")}, {"emacs", {"DISPLAY=:0"}, ""},
-    {"emacs -nw", {"DISPLAY=:0"}, no_terminal("emacs")}, {"emacsclient -t", {}, no_terminal("emacsclient")}};
+    {"emacs -nw", {"DISPLAY=:0"}, no_terminal("emacs")}, {"emacs-nox", {"DISPLAY=:0"}, no_terminal("emacs-nox")},
+    {"emacsclient -t", {}, no_terminal("emacsclient")}};
 
 TEST(EditE2e, EditorSettings) {
   const std::string input = "x", editor = "printf ok > \"$1\"", out = "ok\n";
@@ -134,7 +135,7 @@ TEST(EditE2e, EditorSettings) {
   for (const auto& [setting, env, says] : kNoTerminal) {
     Row row = {.name = "a terminal editor and no terminal: " + setting, .input = "x", .editor = "printf ok > \"$last\"", .env = env,
                .status = says.empty() ? 0 : 2, .out = says.empty() ? "ok\n" : "", .err = says,
-               .setup = "for p in env vi vim nano emacs emacsclient; do ln -s ed {tools}/$p; done; mkdir {tools}/alt && cp {tools}/ed {tools}/alt/nano "
+               .setup = "for p in env vi vim nano emacs emacs-nox emacsclient; do ln -s ed {tools}/$p; done; mkdir {tools}/alt && cp {tools}/ed {tools}/alt/nano "
                         "&& ln -s alt/nano {tools}/editor",
                .check = says.empty() ? "" : "[ ! -e {tools}/arg ]"};
     row.env.insert(row.env.end(), {"VISUAL=" + setting, "PATH={tools}"});

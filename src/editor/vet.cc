@@ -254,7 +254,9 @@ Draws draws_in(std::string_view name, std::span<const std::string> args) {
   constexpr std::string_view kGuiFlag[] = {"-g"};
   if (is_one_of(name, kVims)) return terminal_if(!has_any(args, kGuiFlag));
   if (is_one_of(name, kTerminalEditors)) return Draws::Terminal;
-  if (name == "emacs" || name == "emacs-nox") return terminal_if(has_any(args, kEmacsTerminal) || !display_set());
+  // emacs-nox is built without windows: it draws in a terminal whatever the display.
+  if (name == "emacs-nox") return Draws::Terminal;
+  if (name == "emacs") return terminal_if(has_any(args, kEmacsTerminal) || !display_set());
   if (name == "emacsclient") {
     return terminal_if(std::any_of(args.begin(), args.end(), [](const std::string& word) {
       return word == "-nw" || word == "--tty" || in_cluster(word, 't') != std::string_view::npos;
