@@ -18,6 +18,8 @@ const std::string kNeverOpened = "clippers: editor returned in {ms}ms without ch
 const std::string kEditing = "clippers: editing {draft}\n";
 const std::string kKept = "; your edited draft is kept at {draft}\n";
 const std::string kNotRegular = "clippers: io error: not a regular file" + kKept;
+// m shows everything as nobody's, mode 777, whatever is made there (needs FUSE).
+const std::string kForcedOwner = "mkdir r m && { bindfs --force-user=nobody --force-group=nogroup --perms=0777 r m 2>/dev/null || exit 77; }";
 // Editors: one that writes the words it got before the draft path, one that
 // writes which of its standard streams are terminals.
 const std::string kShowWords = "w=; while [ $# -gt 1 ]; do w=\"$w[$1]\"; shift; done; printf %s \"$w\" > \"$1\"";
@@ -157,6 +159,8 @@ const Row kStdinRows[] = {
      .unwrapped_only = true},
     {.name = "a read-only TMPDIR", .input = "draft", .status = 2, .err = "clippers: io error: {os:13} at path \"{tmp}/clippers-{rand}\"\n",
      .setup = "chmod 555 {tmp}", .unwrapped_only = true, .start = {.as_uid = kNobody}},
+    {.name = "a TMPDIR that keeps no owners or modes", .input = "x", .editor = "printf ok > \"$1\"", .env = {"VISUAL={tools}/ed", "TMPDIR={work}/m"},
+     .out = "ok\n", .setup = kForcedOwner, .check = "umount m"},
     {.name = "many descriptors already open", .input = "draft", .editor = "printf 'fine' > \"$1\"", .out = "fine\n", .start = {.open_fds = 1000}},
     {.name = "the editor gets the controlling terminal", .input = "draft", .editor = kWhichTerminal, .out = "++-\n",
      .start = {.controlling_terminal = true}},
@@ -268,6 +272,9 @@ const Row kFileRows[] = {
      .setup = "mkdir disk && { mount -t tmpfs -o size=64k tmpfs disk 2>/dev/null || exit 77; } && "
               "printf 'old\\n' > disk/notes.txt && rm notes.txt && ln -s disk/notes.txt notes.txt",
      .check = "umount disk", .root_only = true},
+    {.name = "FILE on a file system that keeps no owners or modes", .args = {"m/n.txt"}, .editor = "printf 'new' > \"$1\"",
+     .err = "clippers: editing {work}/m/.clippers-{rand}/COMMIT_EDITMSG\n", .setup = kForcedOwner + " && printf 'old\\n' > m/n.txt",
+     .check = "umount m && printf 'new\\n' | cmp -s - r/n.txt"},
 };
 
 TEST(EditE2e, FileMode) {
