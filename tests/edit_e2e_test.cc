@@ -277,6 +277,18 @@ const Row kFileRows[] = {
      .setup = "mkdir disk && { mount -t tmpfs -o size=64k tmpfs disk 2>/dev/null || exit 77; } && "
               "printf 'old\\n' > disk/notes.txt && rm notes.txt && ln -s disk/notes.txt notes.txt",
      .check = "umount disk", .root_only = true},
+    {.name = "FILE's access control list is carried over", .args = {"notes.txt"}, .editor = "printf 'new' > \"$1\"", .err = kEditing,
+     .file_after = "new\n", .setup = "chmod 640 notes.txt && { setfacl -m g::---,u:nobody:r--,m::r-- notes.txt || exit 77; } && getfacl notes.txt > acl",
+     .check = "getfacl notes.txt | cmp -s - acl"},
+    {.name = "FILE without one gets none from its directory's default", .args = {"d/n.txt"}, .editor = "printf 'new' > \"$1\"",
+     .err = "clippers: editing {work}/d/.clippers-{rand}/COMMIT_EDITMSG\n",
+     .setup = "mkdir d && printf 'old\\n' > d/n.txt && { setfacl -d -m u:nobody:r-- d || exit 77; }",
+     .check = "printf 'new\\n' | cmp -s - d/n.txt && [ -z \"$(getfacl --skip-base d/n.txt)\" ]"},
+    {.name = "an access control list that cannot be carried over: not replaced", .args = {"m/n.txt"}, .editor = "printf 'mine' > \"$1\"",
+     .status = 2, .err = "clippers: editing {draft}\nclippers: m/n.txt was not replaced: its access control list could not be carried over: "
+                         "{os:13}" + kKept, .draft_after = "mine\n",
+     .setup = "mkdir -p u/r m && printf 'old\\n' > u/r/n.txt && { setfacl -m u:nobody:r-- u/r/n.txt && bindfs --xattr-ro u/r m || exit 77; }",
+     .check = "umount m && printf 'old\\n' | cmp -s - u/r/n.txt"},
     {.name = "FILE on a file system that keeps no owners or modes", .args = {"m/n.txt"}, .editor = "printf 'new' > \"$1\"",
      .err = "clippers: editing {work}/m/.clippers-{rand}/COMMIT_EDITMSG\n", .setup = kForcedOwner + " && printf 'old\\n' > m/n.txt",
      .check = "umount m && printf 'new\\n' | cmp -s - r/n.txt"},

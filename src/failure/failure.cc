@@ -93,6 +93,11 @@ std::string render_long(const RunError& error) {
             return lossy_utf8(e.path) + " changed while it was being edited; your edited draft is kept at " +
                    lossy_utf8(e.draft);
           },
+          [](const AclNotCopied& e) {
+            return lossy_utf8(e.path) +
+                   " was not replaced: its access control list could not be carried over: " + render_io_error(e.error) +
+                   "; your edited draft is kept at " + lossy_utf8(e.draft);
+          },
           [](const NoWait& e) { return no_wait(e); },
           [](const Itself& e) { return itself(e); },
           [](const Replaced& e) { return replaced(e); },
