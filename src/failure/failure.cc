@@ -18,7 +18,10 @@ std::string never_opened(std::uint32_t ms) {
          "(e.g. `code --wait`), a sandbox blocking the editor's IPC, or the binary not on PATH";
 }
 
-std::string exited(std::int32_t code) { return "editor exited with code " + std::to_string(code); }
+// From a whole string: built in place, the text's first 16 bytes landed in
+// the binary right before another message's, and the package check read the
+// two as one misspelt word ("withe").
+std::string exited(std::int32_t code) { return std::string("editor exited with code ") + std::to_string(code); }
 
 std::string io(const IoError& error, const std::optional<std::string>& kept_draft) {
   std::string text = "io error: " + render_io_error(error);
@@ -42,6 +45,12 @@ std::string replaced(const run_error::Replaced& e) {
   std::string text = lossy_utf8(e.dir) + " was replaced while the editor ran; nothing approved";
   if (e.now_at) text += "; the draft directory is now at " + lossy_utf8(*e.now_at);
   return text;
+}
+
+std::string acl_not_copied(const run_error::AclNotCopied& e) {
+  return lossy_utf8(e.path) +
+         " was not replaced: its access control list could not be carried over: " + render_io_error(e.error) +
+         "; your edited draft is kept at " + lossy_utf8(e.draft);
 }
 
 }  // namespace
@@ -93,11 +102,7 @@ std::string render_long(const RunError& error) {
             return lossy_utf8(e.path) + " changed while it was being edited; your edited draft is kept at " +
                    lossy_utf8(e.draft);
           },
-          [](const AclNotCopied& e) {
-            return lossy_utf8(e.path) +
-                   " was not replaced: its access control list could not be carried over: " + render_io_error(e.error) +
-                   "; your edited draft is kept at " + lossy_utf8(e.draft);
-          },
+          [](const AclNotCopied& e) { return acl_not_copied(e); },
           [](const NoWait& e) { return no_wait(e); },
           [](const Itself& e) { return itself(e); },
           [](const Replaced& e) { return replaced(e); },
