@@ -19,6 +19,8 @@ const std::string kNeverOpened = "clippers: editor returned in {ms}ms without ch
 const std::string kEditing = "clippers: editing {draft}\n";
 const std::string kKept = "; your edited draft is kept at {draft}\n";
 const std::string kNotRegular = "clippers: io error: not a regular file" + kKept;
+// m shows everything as nobody's, mode 777, whatever is made there (needs FUSE).
+const std::string kForcedOwner = "mkdir r m && { bindfs --force-user=nobody --force-group=nogroup --perms=0777 r m 2>/dev/null || exit 77; }";
 // Editors: one that writes the words it got before the draft path, one that
 // writes which of its standard streams are terminals.
 const std::string kShowWords = "w=; while [ $# -gt 1 ]; do w=\"$w[$1]\"; shift; done; printf %s \"$w\" > \"$1\"";
@@ -223,6 +225,8 @@ const Row kStdinRows[] = {
      .unwrapped_only = true},
     {.name = "a read-only TMPDIR", .input = "draft", .status = 2, .err = "clippers: io error: {os:13} at path \"{tmp}/clippers-{rand}\"\n",
      .setup = "chmod 555 {tmp}", .unwrapped_only = true, .start = {.as_uid = kNobody}},
+    {.name = "a TMPDIR that keeps no owners or modes", .input = "x", .editor = "printf ok > \"$1\"", .env = {"VISUAL={tools}/ed", "TMPDIR={work}/m"},
+     .out = "ok\n", .setup = kForcedOwner, .check = "umount m"},
     {.name = "many descriptors already open", .input = "draft", .editor = "printf 'fine' > \"$1\"", .out = "fine\n", .start = {.open_fds = 1000}},
     {.name = "the editor gets the controlling terminal", .input = "draft", .editor = kWhichTerminal, .out = "++-\n",
      .start = {.controlling_terminal = true}},
@@ -267,6 +271,11 @@ const Row kFileRows[] = {
     {.name = "non-zero exit", .args = {"notes.txt"}, .editor = "exit 3", .status = 2, .err = kEditing + "clippers: editor exited with code 3\n"},
     {.name = "the editor's rescue files are kept", .args = {"notes.txt"}, .editor = "printf x > \"$1.save\"; : > \"$(dirname \"$1\")/.swp\"; exit 1",
      .status = 2, .err = kEditing + "clippers: editor exited with code 1\nclippers: kept {dir}: the editor left .swp, COMMIT_EDITMSG.save there\n"},
+    {.name = "the editor's copy of the draft as written goes", .args = {"notes.txt"}, .editor = "cp \"$1\" \"$1~\"; : > \"$1\"", .status = 1,
+     .err = kEditing + "clippers: aborted; notes.txt left unchanged\n"},
+    {.name = "beside a copy of the draft, only the rest is named", .args = {"notes.txt"},
+     .editor = "cp \"$1\" \"$1~\"; printf x > \"$1.save\"; : > \"$1\"", .status = 1,
+     .err = kEditing + "clippers: aborted; notes.txt left unchanged\nclippers: kept {dir}: the editor left COMMIT_EDITMSG.save there\n"},
     {.name = "killed editor keeps the draft", .args = {"notes.txt"}, .editor = "kill -9 $$", .status = 2,
      .err = kEditing + "clippers: editor exited with code -1; draft at {draft}\n"},
     {.name = "a cut line in FILE is refused before any editor", .args = {"notes.txt"}, .editor = "touch ran", .status = 2,
@@ -350,6 +359,21 @@ const Row kFileRows[] = {
      .setup = "mkdir disk && { mount -t tmpfs -o size=64k tmpfs disk 2>/dev/null || exit 77; } && "
               "printf 'old\\n' > disk/notes.txt && rm notes.txt && ln -s disk/notes.txt notes.txt",
      .check = "umount disk", .root_only = true},
+    {.name = "FILE's access control list is carried over", .args = {"notes.txt"}, .editor = "printf 'new' > \"$1\"", .err = kEditing,
+     .file_after = "new\n", .setup = "chmod 640 notes.txt && { setfacl -m g::---,u:nobody:r--,m::r-- notes.txt || exit 77; } && getfacl notes.txt > acl",
+     .check = "getfacl notes.txt | cmp -s - acl"},
+    {.name = "FILE without one gets none from its directory's default", .args = {"d/n.txt"}, .editor = "printf 'new' > \"$1\"",
+     .err = "clippers: editing {work}/d/.clippers-{rand}/COMMIT_EDITMSG\n",
+     .setup = "mkdir d && printf 'old\\n' > d/n.txt && { setfacl -d -m u:nobody:r-- d || exit 77; }",
+     .check = "printf 'new\\n' | cmp -s - d/n.txt && [ -z \"$(getfacl --skip-base d/n.txt)\" ]"},
+    {.name = "an access control list that cannot be carried over: not replaced", .args = {"m/n.txt"}, .editor = "printf 'mine' > \"$1\"",
+     .status = 2, .err = "clippers: editing {draft}\nclippers: m/n.txt was not replaced: its access control list could not be carried over: "
+                         "{os:13}" + kKept, .draft_after = "mine\n",
+     .setup = "mkdir -p u/r m && printf 'old\\n' > u/r/n.txt && { setfacl -m u:nobody:r-- u/r/n.txt && bindfs --xattr-ro u/r m || exit 77; }",
+     .check = "umount m && printf 'old\\n' | cmp -s - u/r/n.txt"},
+    {.name = "FILE on a file system that keeps no owners or modes", .args = {"m/n.txt"}, .editor = "printf 'new' > \"$1\"",
+     .err = "clippers: editing {work}/m/.clippers-{rand}/COMMIT_EDITMSG\n", .setup = kForcedOwner + " && printf 'old\\n' > m/n.txt",
+     .check = "umount m && printf 'new\\n' | cmp -s - r/n.txt"},
 };
 
 TEST(EditE2e, FileMode) {

@@ -108,15 +108,19 @@ void empty_dir(int dir, const std::string& path, Removal& removal) {
   }
 }
 
-// The directory just made, opened without following links.  It must be a
-// directory of this user that nobody else may enter: otherwise another
-// process swapped its own in under the name, and nothing may be written there.
+// The directory just made, opened without following links, and still the
+// directory its path names.  Known by its identity, not its owner or mode:
+// vfat, exFAT, CIFS with dir_mode, NFS with root_squash and bindfs with a
+// forced owner show a directory the tool made as someone else's, or open to
+// all, and must work all the same.
 Result<Fd, IoError> open_made_dir(const std::string& path) {
   auto opened = open_file(path, O_RDONLY | O_DIRECTORY | O_NOFOLLOW);
   if (!opened) return opened;
-  struct stat st = {};
-  if (::fstat(opened->get(), &st) != 0) return fail(IoError::from_errno(errno));
-  if (!S_ISDIR(st.st_mode) || st.st_uid != ::geteuid() || (st.st_mode & 077) != 0) {
+  struct stat held = {}, named = {};
+  if (::fstat(opened->get(), &held) != 0 || ::lstat(path.c_str(), &named) != 0) {
+    return fail(IoError::from_errno(errno));
+  }
+  if (!S_ISDIR(held.st_mode) || !same_inode(held, named)) {
     return fail(IoError::with_message("not the directory just created"));
   }
   return opened;

@@ -79,8 +79,9 @@ class DraftDir {
 
 // Creates a new, empty directory named prefix + 6 random characters in
 // `parent` (a relative parent is taken from the current directory), mode 0700,
-// opens it without following links and checks that it is the private
-// directory just made.  Fails with a PathError (as IoError) naming the
+// opens it without following links and checks that it is a directory and
+// the one its path names (device and inode; its owner and mode are whatever
+// the file system shows).  Fails with a PathError (as IoError) naming the
 // candidate path when mkdir or that check fails other than by a name clash,
 // naming the absolute base with "too many temporary files exist" after
 // MAX_NAME_ATTEMPTS clashes, or with a plain IoError when the current

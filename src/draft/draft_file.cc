@@ -2,8 +2,11 @@
 
 #include <fcntl.h>
 #include <sys/statvfs.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 
 #include "io/platform.h"
 
@@ -68,6 +71,45 @@ Result<HeldText, IoError> read_draft_file(const DraftDir& dir) {
 bool draft_file_exists(const DraftDir& dir) {
   struct stat st = {};
   return ::fstatat(dir.fd(), DRAFT_FILE_NAME.data(), &st, AT_SYMLINK_NOFOLLOW) == 0;
+}
+
+// Compared in chunks as it is read, so a copy of a large draft costs no more
+// memory than one chunk; the sizes are compared first, so most files that
+// differ are never read.
+bool holds_exactly(const DraftDir& dir, const std::string& name, Pieces bytes) {
+  auto file = open_at(dir.fd(), name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK);
+  if (!file) return false;
+  struct stat st = {};
+  const std::size_t size = total_size(bytes);
+  if (::fstat(file->get(), &st) != 0 || !S_ISREG(st.st_mode) || static_cast<std::uintmax_t>(st.st_size) != size) {
+    return false;
+  }
+  constexpr std::size_t kChunk = 1 << 16;
+  std::string chunk(std::min(size, kChunk), '\0');
+  std::size_t piece = 0, offset = 0;  // where in `bytes` the next byte read must match
+  std::size_t matched = 0;
+  for (;;) {
+    const ssize_t n = ::read(file->get(), chunk.data(), chunk.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return false;
+    if (n == 0) break;
+    std::string_view got(chunk.data(), static_cast<std::size_t>(n));
+    matched += got.size();
+    while (!got.empty()) {
+      if (piece == bytes.size()) return false;
+      const std::string_view want = bytes[piece].substr(offset);
+      const std::size_t common = std::min(want.size(), got.size());
+      if (got.substr(0, common) != want.substr(0, common)) return false;
+      got.remove_prefix(common);
+      offset += common;
+      if (offset == bytes[piece].size()) {
+        ++piece;
+        offset = 0;
+      }
+    }
+  }
+  // A file cut short after its size was taken is no copy.
+  return matched == size;
 }
 
 }  // namespace clippers

@@ -4,7 +4,8 @@
 //
 // Calling sequence: write_draft_file (the edit buffer, stamped unread), the
 // editor runs, then unread_since before read_draft_file (the tool's own read
-// would move the access time); draft_file_exists when the read failed.
+// would move the access time); draft_file_exists when the read failed;
+// holds_exactly for what the editor left beside the draft.
 
 #include <sys/stat.h>
 #include <sys/types.h>
@@ -55,5 +56,10 @@ Result<HeldText, IoError> read_draft_file(const DraftDir& dir);
 
 // True when anything (file, link, directory, ...) stands at the draft path.
 bool draft_file_exists(const DraftDir& dir);
+
+// True when `name` in `dir` is a regular file (a link is not followed) that
+// holds exactly `bytes`, such as an editor's backup of the draft as written;
+// false wherever that cannot be told.
+bool holds_exactly(const DraftDir& dir, const std::string& name, Pieces bytes);
 
 }  // namespace clippers

@@ -61,7 +61,13 @@ Result<HeldText, IoError> read_target(Target& target) {
   if (!S_ISREG(target.status.st_mode) && !S_ISDIR(target.status.st_mode)) {
     return fail(IoError::with_message("not a regular file"));
   }
-  return hold_text(fd->get());
+  auto text = hold_text(fd->get());
+  if (!text) return text;
+  // Through the same descriptor as the text, so both are of one file.
+  auto acl = platform::access_acl(fd->get());
+  if (!acl) return fail(std::move(acl).error());
+  target.acl = std::move(acl).value();
+  return text;
 }
 
 bool ends_with_lf(const HeldText& text) { return !text.empty() && text.pieces().back().back() == '\n'; }
@@ -94,26 +100,35 @@ class Replacement {
   Replacement& operator=(const Replacement&) = delete;
 
   Result<void, IoError> write(const Target& target, std::string_view content) {
-    Fd file;
     for (std::uint32_t attempt = 0;; ++attempt) {
       name_ = random_name(".approved-");
       auto created = create_file_in(dir_, name_, 0600);
       if (created) {
-        file = std::move(created).value();
+        file_ = std::move(created).value();
         break;
       }
       if (created.error().os_code != EEXIST || attempt == 16) return fail(std::move(created).error());
     }
     made_ = true;
-    if (auto r = write_all(file.get(), content); !r) return r;
+    if (auto r = write_all(file_.get(), content); !r) return r;
     // FILE keeps its final line feed: an approval with no edit must not change it.
     if (ends_with_lf(target.text)) {
-      if (auto r = write_all(file.get(), "\n"); !r) return r;
+      if (auto r = write_all(file_.get(), "\n"); !r) return r;
     }
-    if (auto r = copy_identity(file.get(), target.status); !r) return r;
+    return {};
+  }
+
+  // The list goes first: copy_identity's chmod then sets its mask from the
+  // group bits, which are FILE's mask, so the list ends up FILE's own.
+  // Without this step the new file would keep what it inherited from the
+  // directory's default list and widen who may read the text.
+  Result<void, IoError> give_acl(const Target& target) { return platform::give_access_acl(file_.get(), target.acl); }
+
+  Result<void, IoError> finish(const Target& target) {
+    if (auto r = copy_identity(file_.get(), target.status); !r) return r;
     // On disk before the rename may publish it: otherwise a crash just after
     // the rename could leave FILE empty.
-    return sync_fd(file.get());
+    return sync_fd(file_.get());
   }
 
   // Removes the new file, before a failure hands the draft directory to the user.
@@ -144,6 +159,7 @@ class Replacement {
  private:
   const DraftDir& dir_;
   std::string name_;
+  Fd file_;
   bool made_ = false;
 };
 
@@ -188,6 +204,15 @@ Result<void, RunError> replace_target(const DraftDir& dir, const Target& target,
   if (auto written = replacement.write(target, content); !written) {
     replacement.discard();
     return fail(run_error::Io{std::move(written).error(), draft});
+  }
+  // Without FILE's own list the new file could let others read what FILE
+  // did not: FILE stays, and the approved text is kept as the draft.
+  if (auto given = replacement.give_acl(target); !given) {
+    return fail(run_error::AclNotCopied{target.path, std::move(given).error(), replacement.settle_as_draft()});
+  }
+  if (auto finished = replacement.finish(target); !finished) {
+    replacement.discard();
+    return fail(run_error::Io{std::move(finished).error(), draft});
   }
   // Someone else's changes to FILE while the editor was open must not be
   // overwritten silently: compare it with what was read.

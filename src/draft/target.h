@@ -4,6 +4,7 @@
 
 #include <sys/stat.h>
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -32,24 +33,28 @@ struct Target {
   // FILE as it was read: what the replacement must still find there, and the
   // permission bits and owner the replacement gets.
   struct stat status = {};
+  // FILE's access control list as it was read (io/platform.h), or none: the
+  // replacement gets exactly this.
+  std::optional<std::string> acl;
 };
 
-// Resolves and reads FILE, which must be a regular file.  Fails with
-// CannotRead (resolution, reading, not a regular file, or bytes that are not
-// UTF-8) or ContainsClippersLine (the first such line, counted from 1).
-// Creates nothing.
+// Resolves and reads FILE, which must be a regular file, and its access
+// control list.  Fails with CannotRead (resolution, reading, not a regular
+// file, or bytes that are not UTF-8) or ContainsClippersLine (the first such
+// line, counted from 1).  Creates nothing.
 Result<Target, RunError> open_target(const std::string& file);
 
 // Replaces FILE with `content` (followed by one line feed when FILE's text
 // ended with one): writes it into a new file of its own inside `dir`, gives
-// it FILE's permission bits (and owner, where the user may), flushes it and
-// renames it over FILE.  Until FILE is replaced the draft file stays as the
-// editor left it; every failure names the draft, which the caller keeps: Io
-// when the user may not write FILE or the new file cannot be written; Changed
-// when FILE is no longer the file that was read, its mode, owner and group
-// included (a FILE removed meanwhile is written back); ReplaceFailed when the
-// rename fails.  After Changed and ReplaceFailed the draft file holds the
-// approved content.
+// it exactly FILE's access control list (or none), FILE's permission bits
+// (and owner, where the user may), flushes it and renames it over FILE.
+// Until FILE is replaced the draft file stays as the editor left it; every
+// failure names the draft, which the caller keeps: Io when the user may not
+// write FILE or the new file cannot be written; AclNotCopied when the list
+// cannot be given; Changed when FILE is no longer the file that was read, its
+// mode, owner and group included (a FILE removed meanwhile is written back);
+// ReplaceFailed when the rename fails.  After AclNotCopied, Changed and
+// ReplaceFailed the draft file holds the approved content.
 Result<void, RunError> replace_target(const DraftDir& dir, const Target& target, std::string_view content);
 
 }  // namespace clippers

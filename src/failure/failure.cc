@@ -18,7 +18,10 @@ std::string never_opened(std::uint32_t ms) {
          "(e.g. `code --wait`), a sandbox blocking the editor's IPC, or the binary not on PATH";
 }
 
-std::string exited(std::int32_t code) { return "editor exited with code " + std::to_string(code); }
+// From a whole string: built in place, the text's first 16 bytes landed in
+// the binary right before another message's, and the package check read the
+// two as one misspelt word ("withe").
+std::string exited(std::int32_t code) { return std::string("editor exited with code ") + std::to_string(code); }
 
 std::string io(const IoError& error, const std::optional<std::string>& kept_draft) {
   std::string text = "io error: " + render_io_error(error);
@@ -49,6 +52,12 @@ std::string no_terminal(const run_error::NoTerminal& e) {
       " needs a terminal and there is none; run clippers from a terminal, or set CLIPPERS_EDITOR to a graphical "
       "editor with its wait flag (CLIPPERS_EDITOR=\"gvim -f\")";
   return lossy_utf8(e.program).append(kNeeds);
+}
+
+std::string acl_not_copied(const run_error::AclNotCopied& e) {
+  return lossy_utf8(e.path) +
+         " was not replaced: its access control list could not be carried over: " + render_io_error(e.error) +
+         "; your edited draft is kept at " + lossy_utf8(e.draft);
 }
 
 }  // namespace
@@ -101,6 +110,7 @@ std::string render_long(const RunError& error) {
             return lossy_utf8(e.path) + " changed while it was being edited; your edited draft is kept at " +
                    lossy_utf8(e.draft);
           },
+          [](const AclNotCopied& e) { return acl_not_copied(e); },
           [](const NoWait& e) { return no_wait(e); },
           [](const Itself& e) { return itself(e); },
           [](const Replaced& e) { return replaced(e); },

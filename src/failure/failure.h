@@ -40,6 +40,13 @@ struct ReplaceFailed {
   IoError error;
   std::string draft;
 };
+// FILE's access control list could not be given to its replacement, so FILE
+// was not replaced; `draft` holds the approved content instead.
+struct AclNotCopied {
+  std::string path;
+  IoError error;
+  std::string draft;
+};
 // FILE was changed or replaced by someone else while the editor was open;
 // `draft` holds the approved content instead.
 struct Changed {
@@ -75,10 +82,10 @@ struct Replaced {
 };
 }  // namespace run_error
 
-using RunError =
-    std::variant<run_error::NoEditor, run_error::CannotRead, run_error::ContainsClippersLine, run_error::CannotPrepare,
-                 run_error::EditorExited, run_error::NeverOpened, run_error::ReplaceFailed, run_error::Io,
-                 run_error::Changed, run_error::NoWait, run_error::Itself, run_error::Replaced, run_error::NoTerminal>;
+using RunError = std::variant<run_error::NoEditor, run_error::CannotRead, run_error::ContainsClippersLine,
+                              run_error::CannotPrepare, run_error::EditorExited, run_error::NeverOpened,
+                              run_error::ReplaceFailed, run_error::Io, run_error::Changed, run_error::AclNotCopied,
+                              run_error::NoWait, run_error::Itself, run_error::Replaced, run_error::NoTerminal>;
 
 namespace editor_error {
 struct NoEditor {};

@@ -2,11 +2,18 @@
 
 #include <sys/mman.h>
 #include <unistd.h>
+#if defined(__linux__)
+#include <sys/xattr.h>
+#endif
 #if defined(__APPLE__)
 #include <mach-o/dyld.h>
 #include <sys/random.h>
 #endif
+#if defined(__APPLE__) || defined(__FreeBSD__)
+#include <sys/acl.h>
+#endif
 
+#include <cerrno>
 #include <cstdint>
 #include <cstring>
 
@@ -58,6 +65,92 @@ std::optional<std::uint64_t> entropy() {
   std::memcpy(&seed, bytes, sizeof seed);
   return seed;
 }
+
+#if defined(__linux__)
+
+namespace {
+constexpr const char* kAccessAcl = "system.posix_acl_access";
+}  // namespace
+
+Result<std::optional<std::string>, IoError> access_acl(int fd) {
+  std::string value;
+  for (;;) {
+    // The size first; the list may grow between the two calls (ERANGE), and
+    // is then asked for again.
+    const ssize_t size = ::fgetxattr(fd, kAccessAcl, nullptr, 0);
+    if (size >= 0) {
+      value.resize(static_cast<std::size_t>(size));
+      const ssize_t got = ::fgetxattr(fd, kAccessAcl, value.data(), value.size());
+      if (got >= 0) {
+        value.resize(static_cast<std::size_t>(got));
+        return std::optional<std::string>(std::move(value));
+      }
+    }
+    // ENODATA: no list; ENOTSUP: a file system without lists.
+    if (errno == ENODATA || errno == ENOTSUP) return std::optional<std::string>();
+    if (errno != ERANGE && errno != EINTR) return fail(IoError::from_errno(errno));
+  }
+}
+
+Result<void, IoError> give_access_acl(int fd, const std::optional<std::string>& acl) {
+  if (acl) {
+    while (::fsetxattr(fd, kAccessAcl, acl->data(), acl->size(), 0) != 0) {
+      if (errno != EINTR) return fail(IoError::from_errno(errno));
+    }
+    return {};
+  }
+  // Removed only when there is one: a file system that refuses every change
+  // to attributes then has nothing to refuse.
+  auto current = access_acl(fd);
+  if (!current) return fail(std::move(current).error());
+  if (!*current) return {};
+  while (::fremovexattr(fd, kAccessAcl) != 0 && errno != ENODATA) {
+    if (errno != EINTR) return fail(IoError::from_errno(errno));
+  }
+  return {};
+}
+
+#elif defined(__APPLE__) || defined(__FreeBSD__)
+
+// These lists (macOS: extended entries; FreeBSD: POSIX.1e or NFSv4) are not
+// copied byte for byte, so a file that has one is only recognised, and a
+// replacement is never given or left with one: FILE then stays as it is.
+Result<std::optional<std::string>, IoError> access_acl(int fd) {
+  acl_t acl = ::acl_get_fd(fd);
+  if (acl == nullptr) {
+    if (errno == ENOENT || errno == ENOTSUP || errno == EOPNOTSUPP || errno == EINVAL)
+      return std::optional<std::string>();
+    return fail(IoError::from_errno(errno));
+  }
+#if defined(__APPLE__)
+  // Any entry at all is one beyond the permission bits.
+  acl_entry_t entry = nullptr;
+  const bool extended = ::acl_get_entry(acl, ACL_FIRST_ENTRY, &entry) == 0;
+#else
+  // The owner, group and other entries alone are the permission bits.
+  int trivial = 0;
+  const bool extended = ::acl_is_trivial_np(acl, &trivial) != 0 || trivial == 0;
+#endif
+  ::acl_free(acl);
+  if (!extended) return std::optional<std::string>();
+  return std::optional<std::string>(std::string());
+}
+
+Result<void, IoError> give_access_acl(int fd, const std::optional<std::string>& acl) {
+  if (acl) return fail(IoError::from_errno(ENOTSUP));
+  auto current = access_acl(fd);
+  if (!current) return fail(std::move(current).error());
+  if (*current) return fail(IoError::from_errno(ENOTSUP));
+  return {};
+}
+
+#else
+
+Result<std::optional<std::string>, IoError> access_acl(int) { return std::optional<std::string>(); }
+
+Result<void, IoError> give_access_acl(int, const std::optional<std::string>&) { return {}; }
+
+#endif
 
 // A pipe holds 64 KiB by default, so a large input costs a pair of context
 // switches with the writer every 64 KiB; at 1 MiB (the most an unprivileged

@@ -14,6 +14,9 @@
 #include <optional>
 #include <string>
 
+#include "base/io_error.h"
+#include "base/result.h"
+
 namespace clippers::platform {
 
 // A file's modification and access times to the nanosecond.
@@ -58,6 +61,21 @@ std::optional<std::string> user_temp_dir();
 
 // Eight bytes from the system's entropy source (getentropy), or nullopt.
 std::optional<std::uint64_t> entropy();
+
+// The access control list of the file open at `fd`, beyond its permission
+// bits: Linux keeps it in the system.posix_acl_access attribute, whose bytes
+// are the value, to be given back unchanged.  nullopt when the file has none
+// or its file system keeps none.  On macOS and FreeBSD, whose lists the tool
+// cannot copy, a file with one gives an empty value; on other systems the
+// answer is always nullopt.
+Result<std::optional<std::string>, IoError> access_acl(int fd);
+
+// Gives the file open at `fd` exactly the list `acl` (as access_acl returned
+// it), or none: one it has, such as one inherited from its directory's
+// default, is removed; a file without one is not touched.  Fails with the
+// system's error, and with ENOTSUP where lists cannot be copied or removed
+// (macOS, FreeBSD: any list at all).
+Result<void, IoError> give_access_acl(int fd, const std::optional<std::string>& acl);
 
 // A pipe's buffer widened towards 1 MiB where the system lets a process do
 // that (Linux); a refusal leaves it as it is.

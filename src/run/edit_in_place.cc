@@ -22,13 +22,11 @@ int report(const RunError& error) {
 }
 
 Ending edit(const DraftDir& dir, EndSignals& signals, const EditorCommand& command, const Target& target,
-            const std::optional<std::string>& context) {
+            Pieces buffer) {
   const std::string draft = dir.draft_file_path();
   const auto cannot_prepare = [&](IoError error) -> Ending {
     return {report(run_error::CannotPrepare{target.base_dir, std::move(error)}), DraftFate::Discard};
   };
-  const std::optional<std::string_view> footer = context ? std::optional<std::string_view>(*context) : std::nullopt;
-  const std::vector<std::string_view> buffer = compose_buffer(target.text.pieces(), footer);
   auto written = write_draft_file(dir, buffer);
   if (!written) return cannot_prepare(std::move(written).error());
   if (auto copied = copy_identity(written->fd.get(), target.status); !copied) {
@@ -84,8 +82,10 @@ int edit_in_place(const std::string& file, const std::optional<std::string>& con
   auto created = signals.make_draft_dir(target.base_dir, FILE_DRAFT_PREFIX);
   if (!created) return report(run_error::CannotPrepare{target.base_dir, std::move(created).error()});
   DraftDir dir = std::move(created).value();
-  const Ending ending = edit(dir, signals, chosen->command, target, context);
-  settle_draft(std::move(dir), ending.fate, signals);
+  const std::optional<std::string_view> footer = context ? std::optional<std::string_view>(*context) : std::nullopt;
+  const std::vector<std::string_view> buffer = compose_buffer(target.text.pieces(), footer);
+  const Ending ending = edit(dir, signals, chosen->command, target, buffer);
+  settle_draft(std::move(dir), ending.fate, buffer, signals);
   return ending.status;
 }
 

@@ -29,10 +29,8 @@ int report(const EditorError& error) {
 int io_failure(IoError error) { return report(editor_error::Io{std::move(error)}); }
 
 Ending edit(const DraftDir& dir, EndSignals& signals, const EditorCommand& command, const HeldText& input,
-            const std::optional<std::string>& context) {
+            Pieces buffer) {
   const std::string draft = dir.draft_file_path();
-  const std::optional<std::string_view> footer = context ? std::optional<std::string_view>(*context) : std::nullopt;
-  const std::vector<std::string_view> buffer = compose_buffer(input.pieces(), footer);
   auto written = write_draft_file(dir, buffer);
   if (!written) return {io_failure(std::move(written).error()), DraftFate::Discard};
 
@@ -83,8 +81,10 @@ int edit_from_stdin(const HeldText& input, const std::optional<std::string>& con
   auto created = signals.make_draft_dir(system_temp_dir(), STDIN_DRAFT_PREFIX);
   if (!created) return io_failure(std::move(created).error());
   DraftDir dir = std::move(created).value();
-  const Ending ending = edit(dir, signals, chosen->command, input, context);
-  settle_draft(std::move(dir), ending.fate, signals);
+  const std::optional<std::string_view> footer = context ? std::optional<std::string_view>(*context) : std::nullopt;
+  const std::vector<std::string_view> buffer = compose_buffer(input.pieces(), footer);
+  const Ending ending = edit(dir, signals, chosen->command, input, buffer);
+  settle_draft(std::move(dir), ending.fate, buffer, signals);
   return ending.status;
 }
 

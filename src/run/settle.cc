@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "draft/draft_file.h"
 #include "failure/failure.h"
 #include "run/message.h"
 #include "text/utf8.h"
@@ -25,9 +26,10 @@ std::string listed(const std::vector<std::string>& names) {
 
 }  // namespace
 
-void settle_draft(DraftDir dir, DraftFate fate, EndSignals& signals) {
+void settle_draft(DraftDir dir, DraftFate fate, Pieces written, EndSignals& signals) {
   const auto held = signals.hold();
-  const std::vector<std::string> left = fate == DraftFate::Discard ? dir.leftovers() : std::vector<std::string>();
+  std::vector<std::string> left = fate == DraftFate::Discard ? dir.leftovers() : std::vector<std::string>();
+  std::erase_if(left, [&](const std::string& name) { return holds_exactly(dir, name, written); });
   const std::string path = dir.path();
   if (fate == DraftFate::Keep || !left.empty()) {
     (void)std::move(dir).keep();

@@ -4,6 +4,7 @@
 
 #include "draft/draft_dir.h"
 #include "editor/signals.h"
+#include "text/pieces.h"
 
 namespace clippers {
 
@@ -14,7 +15,9 @@ enum class DraftFate {
   Remove,
   // Nothing approved: it goes, unless the editor left files of its own there
   // (a rescue or swap file), which the user may still need; it then stays,
-  // named in "kept {dir}: the editor left {names} there".
+  // named in "kept {dir}: the editor left {names} there".  A file that holds
+  // exactly the draft as written (an editor's backup) is none of the user's
+  // work: it neither keeps the directory nor is named.
   Discard,
 };
 
@@ -25,8 +28,8 @@ struct Ending {
 };
 
 // Keeps or removes `dir` as `fate` says, with the end signals held until it
-// is done.  Whatever cannot be removed is named in one warning line; the
-// run's outcome stays as it was.
-void settle_draft(DraftDir dir, DraftFate fate, EndSignals& signals);
+// is done; `written` is the draft as the tool wrote it.  Whatever cannot be
+// removed is named in one warning line; the run's outcome stays as it was.
+void settle_draft(DraftDir dir, DraftFate fate, Pieces written, EndSignals& signals);
 
 }  // namespace clippers
