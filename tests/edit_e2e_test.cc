@@ -153,9 +153,9 @@ TEST(EditE2e, EditorSettings) {
 // A signal that would end the tool while the editor runs: passed on to the
 // editor (which ends by it here), then the draft is named and the tool ends by it.
 Row cancelled_by(int signal, const std::string& name) {
-  return {.name = name + " is a cancel", .input = "draft", .editor = "exec sleep 5", .status = 128 + signal,
-          .err = "clippers: interrupted by signal " + std::to_string(signal) + "; draft at {draft}\n",
-          .start = {.kill_after_ms = 500, .kill_signal = signal}};
+  return {.name = name + " is a cancel", .input = "draft", .editor = "echo up >&2; exec sleep 5", .status = 128 + signal,
+          .err = "up\nclippers: interrupted by signal " + std::to_string(signal) + "; draft at {draft}\n",
+          .start = {.kill_after_ms = 300, .kill_after_output = true, .kill_signal = signal}};
 }
 
 const Row kStdinRows[] = {
@@ -214,8 +214,9 @@ const Row kStdinRows[] = {
      .setup = "mkdir probe && { mount -t tmpfs tmpfs probe 2>/dev/null || exit 77; } && umount probe", .check = "umount \"${D%/*}/m\"",
      .root_only = true},
     {.name = "an end signal while standard output is stalled names the draft", .input = "x",
-     .editor = "head -c 300000 /dev/zero | tr '\\0' y > \"$1\"", .status = 128 + 15,
-     .err = "clippers: interrupted by signal 15; draft at {draft}\n", .start = {.kill_after_ms = 1500, .kill_signal = SIGTERM, .stall_stdout = true}},
+     .editor = "head -c 300000 /dev/zero | tr '\\0' y > \"$1\"; echo saved >&2", .status = 128 + 15,
+     .err = "saved\nclippers: interrupted by signal 15; draft at {draft}\n",
+     .start = {.kill_after_ms = 1000, .kill_after_output = true, .kill_signal = SIGTERM, .stall_stdout = true}},
     {.name = "an empty TMPDIR is the current directory", .input = "x", .editor = "dirname \"$1\" > \"$1\"",
      .env = {"VISUAL={tools}/ed", "TMPDIR="}, .out = "{work}/clippers-{rand}\n", .unwrapped_only = true},
     {.name = "a relative TMPDIR is under the current directory", .input = "x", .editor = "dirname \"$1\" > \"$1\"",
@@ -244,8 +245,9 @@ const Row kStdinRows[] = {
     {.name = "SIGTERM is passed to the editor and the draft kept", .input = "draft", .editor = "kill -TERM $PPID; exec sleep 5",
      .status = 128 + 15, .err = "clippers: interrupted by signal 15; draft at {draft}\n", .check = "cmp -s \"$D\" {tools}/seen"},
     {.name = "an editor that ignores a cancel is killed 5 s after it was passed on", .input = "draft",
-     .editor = "echo $$ > pid; trap '' TERM; exec sleep 60", .status = 128 + 15, .err = "clippers: interrupted by signal 15; draft at {draft}\n",
-     .check = "! kill -0 \"$(cat pid)\" 2>/dev/null", .start = {.kill_after_ms = 1000, .kill_signal = SIGTERM, .give_up_after_ms = 20000}},
+     .editor = "echo $$ > pid; trap '' TERM; echo up >&2; exec sleep 60", .status = 128 + 15,
+     .err = "up\nclippers: interrupted by signal 15; draft at {draft}\n", .check = "! kill -0 \"$(cat pid)\" 2>/dev/null",
+     .start = {.kill_after_ms = 300, .kill_after_output = true, .kill_signal = SIGTERM, .give_up_after_ms = 30000}},
     cancelled_by(SIGALRM, "a caller's alarm"), cancelled_by(SIGUSR1, "SIGUSR1"), cancelled_by(SIGXCPU, "SIGXCPU"),
     cancelled_by(SIGRTMIN + 1, "a real-time signal"),
     {.name = "as process 1 of a PID namespace, a signal after the editor still ends the run", .input = "x",
