@@ -88,6 +88,7 @@ Outcome run_clippers(const Invocation& inv) {
     // (nohup ignores SIGHUP); only the start conditions below change them.
     for (int sig : {SIGPIPE, SIGHUP, SIGTERM, SIGINT, SIGQUIT}) signal(sig, SIG_DFL);
     for (int sig : s.ignored) signal(sig, SIG_IGN);
+    for (int fd : s.closed) close(fd);
     for (int i = 0; i < s.open_fds; ++i) {
       if (open("/dev/null", O_RDONLY) < 0) _exit(126);
     }

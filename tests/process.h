@@ -32,6 +32,7 @@ struct Start {
   bool kill_after_output = false;     // the time counts from the first output on standard error instead
   int kill_signal = 9;                // SIGKILL
   bool stall_stdout = false;          // standard output a pipe that is never read
+  std::vector<int> closed = {};       // standard descriptors the tool starts with closed
 };
 
 struct Invocation {
