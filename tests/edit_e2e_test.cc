@@ -134,6 +134,8 @@ const Row kStdinRows[] = {
     {.name = "closed standard input reads as empty, closed standard output fails as closed", .editor = "printf 'new' > \"$1\"",
      .status = 2, .err = "clippers: failed to write stdout: {os:9}; draft preserved at {draft}\n", .draft_after = "new",
      .start = {.closed = {0, 1}}},
+    {.name = "the approved text goes out through a non-blocking pipe", .input = "x", .editor = "head -c 1048576 /dev/zero | tr '\\0' y > \"$1\"",
+     .out = std::string(1 << 20, 'y') + "\n", .start = {.nonblocking = true}},
     {.name = "standard output on a full disk keeps the approved draft", .input = "old", .editor = "printf 'new' > \"$1\"", .status = 2,
      .err = "clippers: failed to write stdout: {os:28}; draft preserved at {draft}\n", .draft_after = "new",
      .start = {.stdout_path = "/dev/full"}},

@@ -33,6 +33,7 @@ struct Start {
   int kill_signal = 9;                // SIGKILL
   bool stall_stdout = false;          // standard output a pipe that is never read
   std::vector<int> closed = {};       // standard descriptors the tool starts with closed
+  bool nonblocking = false;           // the input pipe and a standard-output pipe (still captured) non-blocking
 };
 
 struct Invocation {

@@ -1,11 +1,14 @@
 #include "io/fd.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/uio.h>
 #include <unistd.h>
 
 #include <array>
 #include <cerrno>
+
+#include "io/platform.h"
 
 namespace clippers {
 
@@ -48,6 +51,14 @@ Result<Fd, IoError> open_at(int dir, const std::string& name, int flags, mode_t 
   }
 }
 
+Result<void, IoError> wait_ready(int fd, short events) {
+  pollfd ready = {fd, events, 0};
+  for (;;) {
+    if (::poll(&ready, 1, -1) >= 0) return {};
+    if (errno != EINTR) return fail(IoError::from_errno(errno));
+  }
+}
+
 Result<void, IoError> write_all(int fd, Pieces text) {
   // Sixteen is the least IOV_MAX a system may have, and more pieces than an
   // edit buffer holds: one call usually writes all of it.
@@ -64,7 +75,11 @@ Result<void, IoError> write_all(int fd, Pieces text) {
     const ssize_t n = ::writev(fd, batch.data(), count);
     if (n < 0) {
       if (errno == EINTR) continue;
-      return fail(IoError::from_errno(errno));
+      // A caller may hand over a non-blocking stream: a full pipe then says
+      // EAGAIN instead of blocking.  Only this path pays for the wait.
+      if (!platform::would_block(errno)) return fail(IoError::from_errno(errno));
+      if (auto ready = wait_ready(fd, POLLOUT); !ready) return ready;
+      continue;
     }
     if (n == 0) return fail(IoError::with_message("failed to write whole buffer"));
     // Skip what was written; a piece written in part goes on from where the write stopped.

@@ -9,6 +9,7 @@
 #include <sys/statvfs.h>
 #include <time.h>
 
+#include <cerrno>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -24,6 +25,16 @@ inline const timespec& accessed_time(const struct stat& st) { return st.st_atime
 inline const timespec& modified_time(const struct stat& st) { return st.st_mtim; }
 inline const timespec& accessed_time(const struct stat& st) { return st.st_atim; }
 #endif
+
+// True for the failure of a read or write on a non-blocking descriptor that
+// could do nothing yet: EAGAIN, or EWOULDBLOCK where the system spells it apart.
+inline bool would_block(int err) {
+#if EAGAIN != EWOULDBLOCK
+  return err == EAGAIN || err == EWOULDBLOCK;
+#else
+  return err == EAGAIN;
+#endif
+}
 
 // Flags for a handle on a directory that is only searched (files opened,
 // renamed and stat'ed inside it), never listed, so one the user may not read
