@@ -83,4 +83,20 @@ inline bool is_cut_line(std::string_view line) {
   return trim_end(line) == "# ------------------------ >8 ------------------------";
 }
 
+// The context as the buffer shows it: every line after the first that is a
+// cut line by the rules above gets "# " in front; no other byte changes.
+inline std::string shown_context(std::string_view context) {
+  std::string out;
+  std::size_t start = 0;
+  for (bool first = true;; first = false) {
+    const std::size_t lf = context.find('\n', start);
+    const std::size_t end = lf == std::string_view::npos ? context.size() : lf + 1;
+    const std::vector<std::string_view> line = lines(context.substr(start, end - start));
+    if (!first && !line.empty() && is_cut_line(line.front())) out += "# ";
+    out += context.substr(start, end - start);
+    if (lf == std::string_view::npos) return out;
+    start = end;
+  }
+}
+
 }  // namespace oracle
