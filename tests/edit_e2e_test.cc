@@ -103,6 +103,8 @@ const Row kStdinRows[] = {
      .out = "a\n " + kCut + "\nb\n" + kCut + " \t\nc\n"},
     {.name = "CR LF becomes LF, a lone CR stays, blank lines and comments are content", .input = "x",
      .editor = "printf '\\n \\n# c\\r\\n\\tx\\ry\\r\\r\\nz  \\n\\n%s\\nkeep' \"$C\" > \"$1\"", .out = "\n \n# c\n\tx\ry\r\nz\n"},
+    {.name = "a byte-order mark the editor saved in front is not content", .input = "draft", .editor = "printf '\\357\\273\\277new' > \"$1\"",
+     .out = "new\n"},
     {.name = "abort keeps the draft", .input = "draft text\n", .editor = ": > \"$1\"", .status = 1,
      .err = "clippers: aborted; draft preserved at {draft}\n", .draft_after = ""},
     {.name = "white space alone above the cut is an abort", .input = "x",
