@@ -224,6 +224,9 @@ const Row kFileRows[] = {
     {.name = "changed while editing, to the same size: not overwritten", .args = {"notes.txt"},
      .editor = "printf 'OLD\\n' > notes.txt; printf 'mine\\n' > \"$1\"", .status = 2,
      .err = kEditing + "clippers: notes.txt changed while it was being edited" + kKept, .file_after = "OLD\n", .draft_after = "mine\n"},
+    {.name = "rewritten while editing, to the same size and modification time: not overwritten", .args = {"notes.txt"},
+     .editor = "touch -r notes.txt ref; printf 'OLD\\n' > notes.txt; touch -r ref notes.txt; printf 'mine\\n' > \"$1\"", .status = 2,
+     .err = kEditing + "clippers: notes.txt changed while it was being edited" + kKept, .file_after = "OLD\n", .draft_after = "mine\n"},
     {.name = "a mode changed while editing is a change", .args = {"notes.txt"}, .editor = "chmod 600 notes.txt; printf 'mine' > \"$1\"",
      .status = 2, .err = kEditing + "clippers: notes.txt changed while it was being edited" + kKept, .draft_after = "mine\n",
      .check = "[ \"$(stat -c %a notes.txt)\" = 600 ]"},
@@ -233,8 +236,10 @@ const Row kFileRows[] = {
     {.name = "a link to another file at the draft path is not written through", .args = {"notes.txt"},
      .editor = "rm \"$1\"; ln -s \"$PWD/victim\" \"$1\"; sleep 0.6", .status = 2, .err = kEditing + kNotRegular,
      .setup = "printf 'precious' > victim", .check = "[ \"$(cat victim)\" = precious ]"},
-    {.name = "a hard link to FILE at the draft path: FILE replaced, not rewritten", .args = {"notes.txt"},
-     .editor = "rm \"$1\"; ln twin \"$1\"; sleep 0.6", .err = kEditing, .setup = "ln notes.txt twin", .check = "printf 'old\\n' | cmp -s - twin"},
+    // The new link changes FILE's status-change time: a change like any other, and FILE is not written through the link.
+    {.name = "a hard link to FILE at the draft path", .args = {"notes.txt"}, .editor = "rm \"$1\"; ln twin \"$1\"; sleep 0.6", .status = 2,
+     .err = kEditing + "clippers: notes.txt changed while it was being edited" + kKept, .draft_after = "old\n", .setup = "ln notes.txt twin",
+     .check = "printf 'old\\n' | cmp -s - twin && [ \"$(stat -c %h twin)\" = 2 ]"},
     {.name = "a directory at the draft path", .args = {"notes.txt"}, .editor = "rm \"$1\"; mkdir \"$1\"", .status = 2, .err = kEditing + kNotRegular},
     {.name = "a swapped draft directory is never written into, nor approved", .args = {"notes.txt"},
      .editor = "d=$(dirname \"$1\"); mv \"$d\" \"$d.away\"; mkdir \"$d\"; ln -s \"$PWD/victim\" \"$1\"\n"

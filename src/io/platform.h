@@ -17,13 +17,15 @@
 
 namespace clippers::platform {
 
-// A file's modification and access times to the nanosecond.
+// A file's modification, access and status-change times to the nanosecond.
 #if defined(__APPLE__)
 inline const timespec& modified_time(const struct stat& st) { return st.st_mtimespec; }
 inline const timespec& accessed_time(const struct stat& st) { return st.st_atimespec; }
+inline const timespec& changed_time(const struct stat& st) { return st.st_ctimespec; }
 #else
 inline const timespec& modified_time(const struct stat& st) { return st.st_mtim; }
 inline const timespec& accessed_time(const struct stat& st) { return st.st_atim; }
+inline const timespec& changed_time(const struct stat& st) { return st.st_ctim; }
 #endif
 
 // True for the failure of a read or write on a non-blocking descriptor that
