@@ -161,7 +161,7 @@ int EndSignals::received() const { return g_received; }
 
 void EndSignals::edited(const std::string& draft) {
   const Held held;
-  tail_ = "; draft at " + lossy_utf8(draft) + "\n";
+  tail_ = "; draft at " + printable_utf8(draft) + "\n";
   g_tail = tail_.data();
   g_tail_size = tail_.size();
   set_phase(kEdited);

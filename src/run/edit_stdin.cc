@@ -49,7 +49,7 @@ Ending edit(const DraftDir& dir, EndSignals& signals, const EditorCommand& comma
                           // the message says where.
                           if (auto out = write_stdout_line(approved.content); !out) {
                             print_message("failed to write stdout: " + render_io_error(out.error()) +
-                                          "; draft preserved at " + lossy_utf8(draft));
+                                          "; draft preserved at " + printable_utf8(draft));
                             return {2, DraftFate::Keep};
                           }
                           return {0, DraftFate::Remove};
@@ -58,7 +58,7 @@ Ending edit(const DraftDir& dir, EndSignals& signals, const EditorCommand& comma
                           return {signals.end_by(interrupted.signal), DraftFate::Keep};
                         },
                         [&](const edit_outcome::Aborted&) -> Ending {
-                          print_message("aborted; draft preserved at " + lossy_utf8(draft));
+                          print_message("aborted; draft preserved at " + printable_utf8(draft));
                           return {1, DraftFate::Keep};
                         },
                         [&](const edit_outcome::NeverOpened& never) -> Ending {
