@@ -59,6 +59,19 @@ Result<void, IoError> wait_ready(int fd, short events) {
   }
 }
 
+namespace {
+
+// After a write to `fd` failed with `err`: ready to try again, or the failure.
+// A caller may hand over a non-blocking stream, which says EAGAIN when full
+// instead of blocking; only this path pays for the wait.
+Result<void, IoError> ready_again(int fd, int err) {
+  if (err == EINTR) return {};
+  if (!platform::would_block(err)) return fail(IoError::from_errno(err));
+  return wait_ready(fd, POLLOUT);
+}
+
+}  // namespace
+
 Result<void, IoError> write_all(int fd, Pieces text) {
   // Sixteen is the least IOV_MAX a system may have, and more pieces than an
   // edit buffer holds: one call usually writes all of it.
@@ -74,11 +87,7 @@ Result<void, IoError> write_all(int fd, Pieces text) {
     if (count == 0) return {};
     const ssize_t n = ::writev(fd, batch.data(), count);
     if (n < 0) {
-      if (errno == EINTR) continue;
-      // A caller may hand over a non-blocking stream: a full pipe then says
-      // EAGAIN instead of blocking.  Only this path pays for the wait.
-      if (!platform::would_block(errno)) return fail(IoError::from_errno(errno));
-      if (auto ready = wait_ready(fd, POLLOUT); !ready) return ready;
+      if (auto again = ready_again(fd, errno); !again) return again;
       continue;
     }
     if (n == 0) return fail(IoError::with_message("failed to write whole buffer"));
