@@ -1,8 +1,8 @@
 #pragma once
 // The rules the fuzz targets check against, written out from their
 // definitions and sharing no code with src/: a textbook UTF-8 decoder, the
-// White_Space list, trimming by whole characters, and the line and cut-line
-// rules.
+// White_Space list, trimming by whole characters, text as messages show it,
+// the line and cut-line rules, and a context as the buffer shows it.
 
 #include <cstddef>
 #include <string>
@@ -54,6 +54,27 @@ inline Decoded decoded(std::string_view text) {
 
 inline bool is_utf8(std::string_view text) { return decoded(text).valid(); }
 
+// The C0 controls, DEL and the C1 controls.
+inline bool is_control(char32_t c) { return c <= 0x1F || (c >= 0x7F && c <= 0x9F); }
+
+// Valid UTF-8 as messages show it: each control as \x and two lower-case hex
+// digits of its code point, every other character as it is.
+inline std::string printable(std::string_view text) {
+  const Decoded d = decoded(text);
+  std::string out;
+  for (std::size_t k = 0; k < d.chars.size(); ++k) {
+    const char32_t c = d.chars[k];
+    if (is_control(c)) {
+      out += "\\x";
+      out += "0123456789abcdef"[c / 16];
+      out += "0123456789abcdef"[c % 16];
+    } else {
+      out += text.substr(d.at[k], d.at[k + 1] - d.at[k]);
+    }
+  }
+  return out;
+}
+
 // Valid UTF-8 without its trailing White_Space characters.
 inline std::string trim_end(std::string_view text) {
   const Decoded d = decoded(text);
@@ -81,6 +102,22 @@ inline std::vector<std::string_view> lines(std::string_view text) {
 // The line once its trailing White_Space is gone is the cut text.
 inline bool is_cut_line(std::string_view line) {
   return trim_end(line) == "# ------------------------ >8 ------------------------";
+}
+
+// The context as the buffer shows it: every line after the first that is a
+// cut line by the rules above gets "# " in front; no other byte changes.
+inline std::string shown_context(std::string_view context) {
+  std::string out;
+  std::size_t start = 0;
+  for (bool first = true;; first = false) {
+    const std::size_t lf = context.find('\n', start);
+    const std::size_t end = lf == std::string_view::npos ? context.size() : lf + 1;
+    const std::vector<std::string_view> line = lines(context.substr(start, end - start));
+    if (!first && !line.empty() && is_cut_line(line.front())) out += "# ";
+    out += context.substr(start, end - start);
+    if (lf == std::string_view::npos) return out;
+    start = end;
+  }
 }
 
 }  // namespace oracle

@@ -39,8 +39,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!(fed = validator.feed(piece))) break;
   }
   CHECK(!fed ? !valid : validator.complete() == valid);
-  const std::string lossy = lossy_utf8(whole);
-  CHECK(is_valid_utf8(lossy) && (!valid || lossy == whole));
+  // Messages show any bytes as text without a control character, and text exactly as the oracle does.
+  const std::string printable = printable_utf8(whole);
+  const oracle::Decoded shown = oracle::decoded(printable);
+  CHECK(shown.valid() && std::none_of(shown.chars.begin(), shown.chars.end(), oracle::is_control));
+  CHECK(!valid || printable == oracle::printable(whole));
   CHECK(is_valid_utf8(quoted_path(whole)));
   CHECK(total_size(pieces) == whole.size() && equals(pieces, whole));
   std::string changed(whole);

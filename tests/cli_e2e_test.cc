@@ -44,7 +44,7 @@ const std::pair<std::vector<std::string>, std::string> kUsageErrors[] = {
     {{"--context", "-x"}, unexpected("-x", as_value("-x"), kGeneric)},
     {{"a", "b"}, unexpected("b", "", kGeneric)},
     {{"a", "--", "-b"}, unexpected("-b", "", kGeneric)},
-    {{"a", "\xff"}, unexpected("\ufffd", "", kGeneric)},
+    {{"a", "\xff"}, unexpected("\ufffd", "", kGeneric)}, {{"a", "\x1b[2Kb\r"}, unexpected("\\x1b[2Kb\\x0d", "", kGeneric)},
     {{"--context"}, kNoContext}, {{"--context", "--yes"}, kNoContext}, {{"--context", "-h"}, kNoContext}, {{"--context", "--"}, kNoContext},
     {{""}, usage_error("a value is required for '[FILE]' but none was supplied")},
     {{"--yes=1"}, usage_error("unexpected value '1' for '--yes' found; no more were expected", "", "clippers --yes")},

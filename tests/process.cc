@@ -37,6 +37,8 @@ Outcome run_clippers(const Invocation& inv) {
   FILE* err = std::tmpfile();
   check(out != nullptr && err != nullptr, "tmpfile");
   const int out_fd = fileno(out), err_fd = fileno(err);
+  int piped[2] = {-1, -1};  // non-blocking runs: standard output, read by a thread
+  if (s.nonblocking) check(pipe(piped) == 0, "pipe");
   int master = -1;
   std::string slave;
   if (s.controlling_terminal) {
@@ -82,15 +84,23 @@ Outcome run_clippers(const Invocation& inv) {
     if ((s.close_stdout || s.stall_stdout) && pipe(gone) != 0) _exit(126);
     // Stalled: the read end stays open in the tool itself, never read; only a copy is closed below.
     if (s.stall_stdout) gone[0] = dup(gone[0]);
-    const int to = gone[1] >= 0 ? gone[1] : s.stdout_path.empty() ? out_fd : open(s.stdout_path.c_str(), O_WRONLY);
+    const int to = s.nonblocking           ? piped[1]
+                   : gone[1] >= 0          ? gone[1]
+                   : s.stdout_path.empty() ? out_fd
+                                           : open(s.stdout_path.c_str(), O_WRONLY);
     const int from = s.stdin_path.empty() ? in[0] : open(s.stdin_path.c_str(), O_RDONLY);
     if (from < 0 || to < 0 || dup2(from, 0) < 0 || dup2(to, 1) < 0 || dup2(err_fd, 2) < 0) _exit(126);
-    for (int fd : {in[0], in[1], out_fd, err_fd, gone[0], gone[1], to, from}) close(fd);
+    for (int fd : {in[0], in[1], out_fd, err_fd, gone[0], gone[1], to, from, piped[0], piped[1]}) close(fd);
+    if (s.nonblocking && (fcntl(0, F_SETFL, fcntl(0, F_GETFL) | O_NONBLOCK) != 0 ||
+                          fcntl(1, F_SETFL, fcntl(1, F_GETFL) | O_NONBLOCK) != 0)) {
+      _exit(126);
+    }
     if (!inv.cwd.empty() && chdir(inv.cwd.c_str()) != 0) _exit(126);
     // The tool starts with the default actions whatever the test inherited
     // (nohup ignores SIGHUP); only the start conditions below change them.
     for (int sig : {SIGPIPE, SIGHUP, SIGTERM, SIGINT, SIGQUIT}) signal(sig, SIG_DFL);
     for (int sig : s.ignored) signal(sig, SIG_IGN);
+    for (int fd : s.closed) close(fd);
     for (int i = 0; i < s.open_fds; ++i) {
       if (open("/dev/null", O_RDONLY) < 0) _exit(126);
     }
@@ -109,8 +119,20 @@ Outcome run_clippers(const Invocation& inv) {
     _exit(127);
   }
   close(in[0]);
+  if (piped[1] >= 0) close(piped[1]);
+  std::string piped_out;
+  std::thread drain([&] {
+    char buffer[65536];
+    for (ssize_t n; piped[0] >= 0 && (n = read(piped[0], buffer, sizeof buffer)) != 0;) {
+      if (n > 0) piped_out.append(buffer, static_cast<std::size_t>(n));
+      if (n < 0 && errno != EINTR) break;
+    }
+    if (piped[0] >= 0) close(piped[0]);
+  });
   signal(SIGPIPE, SIG_IGN);  // a tool that stops reading ends the feeding, not the test
   std::thread feed([&] {
+    // A non-blocking input starts empty, so the tool's first read finds nothing there.
+    if (s.nonblocking) std::this_thread::sleep_for(std::chrono::milliseconds(100));
     const int to = s.stdin_terminal ? master : in[1];
     const std::string typed = s.stdin_terminal ? inv.input + "\x04" : inv.input;  // Ctrl-D at a line's start: the end
     for (std::size_t done = 0; done < typed.size();) {
@@ -150,12 +172,15 @@ Outcome run_clippers(const Invocation& inv) {
     }
   }
   feed.join();
+  drain.join();
   if (master >= 0) close(master);
   const auto take = [](FILE* file) {
     std::string text = read_file("/proc/self/fd/" + std::to_string(fileno(file)));
     return std::fclose(file), text;
   };
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), first_output_ms, take(out), take(err)};
+  std::string stdout_text = take(out);
+  if (s.nonblocking) stdout_text = piped_out;
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), first_output_ms, stdout_text, take(err)};
 }
 
 TempDir::TempDir() {

@@ -37,6 +37,8 @@ struct Start {
   double give_up_after_ms = 0;            // when set: SIGKILL this long after the start, if still running
   std::vector<std::string> wrapper = {};  // the tool runs under this command (e.g. in a PID namespace)
   bool stall_stdout = false;              // standard output a pipe that is never read
+  std::vector<int> closed = {};           // standard descriptors the tool starts with closed
+  bool nonblocking = false;               // the input pipe and a standard-output pipe (still captured) non-blocking
 };
 
 struct Invocation {

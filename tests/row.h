@@ -47,7 +47,8 @@ struct Row {
   bool root_only = false;
   bool attacked = false;   // the editor leaves directories of its own
   bool unread = false;     // the editor never reads the draft (a person's editor always does)
-  // Not under CLIPPERS_TEST_WRAPPER: valgrind needs TMPDIR and cannot report a failed spawn as such.
+  // Not under CLIPPERS_TEST_WRAPPER: valgrind needs TMPDIR, cannot report a failed spawn as such, and
+  // keeps a closed standard error for its own log.
   bool unwrapped_only = false;
   Start start = {};
 };

@@ -21,6 +21,8 @@ const Row kYesRows[] = {
     {.name = "the edges of UTF-8 pass", .args = {"--yes"}, .input = "\xF4\x8F\xBF\xBF \xED\x9F\xBF \xC2\x80 \xE0\xA0\x80 \xF0\x90\x80\x80",
      .out = "\xF4\x8F\xBF\xBF \xED\x9F\xBF \xC2\x80 \xE0\xA0\x80 \xF0\x90\x80\x80\n"},
     {.name = "large input passes whole", .args = {"--yes"}, .input = std::string(300000, 'x') + "\n\n", .out = std::string(300000, 'x') + "\n"},
+    {.name = "non-blocking pipes in and out", .args = {"--yes"}, .input = std::string(1 << 20, 'x'), .out = std::string(1 << 20, 'x') + "\n",
+     .start = {.nonblocking = true}},
     {.name = "full standard output", .args = {"--yes"}, .input = "hello", .status = 2,
      .err = "clippers: failed to write stdout: {os:28}\n", .start = {.stdout_path = "/dev/full"}},
     {.name = "FILE approved as it is", .args = {"notes.txt", "--context", "x", "--yes"}, .input = "not read"},

@@ -1,5 +1,7 @@
 #include "buffer/buffer.h"
 
+#include "buffer/extract.h"
+
 namespace clippers {
 namespace {
 
@@ -30,6 +32,27 @@ constexpr std::array<char, FIXED_TAIL_SIZE> FIXED_TAIL = [] {
   return tail;
 }();
 
+// Written in front of a context line that would read as the clippers line.
+constexpr std::string_view kCommentedOut = "# ";
+
+// The context, as pieces of itself and kCommentedOut.  A line after the
+// first that would read as the clippers line (by the line rule of
+// extraction: a CR before its LF is white space to is_clippers_line too)
+// would cut the buffer there, and an untouched buffer would approve the
+// instructions and whatever the context put above it; such a line is
+// commented out, and only such a line.  The first line follows "# Context: ".
+void append_context(std::vector<std::string_view>& out, std::string_view context) {
+  std::size_t from = 0;  // the first byte not yet in `out`
+  for (std::size_t lf = context.find('\n'); lf != std::string_view::npos; lf = context.find('\n', lf + 1)) {
+    const std::size_t start = lf + 1;
+    if (!is_clippers_line(context.substr(start, context.find('\n', start) - start))) continue;
+    out.push_back(context.substr(from, start - from));
+    out.push_back(kCommentedOut);
+    from = start;
+  }
+  out.push_back(context.substr(from));
+}
+
 }  // namespace
 
 std::vector<std::string_view> compose_buffer(std::span<const std::string_view> draft,
@@ -54,10 +77,10 @@ std::vector<std::string_view> compose_buffer(std::span<const std::string_view> d
   }
   out.emplace_back(FIXED_TAIL.data(), FIXED_TAIL.size());
   if (context) {
-    // Copied unchanged: a multi-line context continues on lines of its own,
-    // without a "#" in front, which is what the user should see.
+    // A multi-line context continues on lines of its own, without a "#" in
+    // front, which is what the user should see.
     out.push_back(CONTEXT_HEADER);
-    out.push_back(*context);
+    append_context(out, *context);
     out.emplace_back("\n");
   }
   return out;

@@ -37,9 +37,12 @@ std::vector<std::string_view> compose_buffer(std::span<const std::string_view> d
 // The buffer for `draft` and an optional `context`, in one string.  Every trailing LF of the
 // draft is dropped (CR and other white space stay), then come "\n\n", the
 // clippers line with its LF and the instruction lines.  A present context,
-// even an empty one, adds CONTEXT_HEADER, the context byte for byte and one LF.
-// Length: D + 278 without a context, D + 292 + N with one (D the draft after
-// dropping its trailing LFs, N the context's length).  Pure; cannot fail.
+// even an empty one, adds CONTEXT_HEADER, the context and one LF; the context
+// is copied byte for byte, except that each of its lines after the first that
+// is_clippers_line takes for the clippers line gets "# " in front, so that
+// nothing the context holds can cut the buffer.  Length: D + 278 without a
+// context, D + 292 + N + 2K with one (D the draft after dropping its trailing
+// LFs, N the context's length, K its lines commented out).  Pure; cannot fail.
 std::string compose_buffer(std::string_view draft, std::optional<std::string_view> context);
 
 }  // namespace clippers

@@ -39,7 +39,7 @@ std::string program_name(const char* argv0) {
     end = slash;
   }
   if (last.empty() || last == ".." || !is_valid_utf8(last)) return std::string(COMMAND_NAME);
-  return std::string(last);
+  return printable_utf8(last);
 }
 
 [[noreturn]] void answer_and_exit(const ParseResult& result, std::string_view prog) {

@@ -65,7 +65,7 @@ void append_usage(std::string& out, const UsageError& error, std::string_view pr
 }  // namespace
 
 UsageError unknown_long_option(std::string_view name, const Option* suggestion, Recognised recognised) {
-  const std::string shown = "--" + lossy_utf8(name);
+  const std::string shown = "--" + printable_utf8(name);
   Spans tip;
   if (suggestion != nullptr) {
     tip = {plain("a similar argument exists: '"), valid("--" + std::string(suggestion->long_name)), plain("'")};
@@ -78,12 +78,12 @@ UsageError unknown_long_option(std::string_view name, const Option* suggestion, 
 
 UsageError unknown_short_option(std::string_view c) {
   std::string shown = "-";
-  shown += lossy_utf8(c);
+  shown += printable_utf8(c);
   return unexpected_argument(shown, {pass_as_value_tip(shown)}, UsageForm::Generic, {});
 }
 
 UsageError unexpected_positional(std::string_view token) {
-  return unexpected_argument(lossy_utf8(token), {}, UsageForm::Generic, {});
+  return unexpected_argument(printable_utf8(token), {}, UsageForm::Generic, {});
 }
 
 UsageError missing_value(const Option& option) {
@@ -102,7 +102,7 @@ UsageError empty_file() {
 
 UsageError unexpected_value(const Option& option, std::string_view value, Recognised recognised) {
   add_once(recognised.options, option);
-  return {{plain("unexpected value '"), invalid(lossy_utf8(value)), plain("' for '"), literal(display_name(option)),
+  return {{plain("unexpected value '"), invalid(printable_utf8(value)), plain("' for '"), literal(display_name(option)),
            plain("' found; no more were expected")},
           {},
           UsageForm::Recognised,

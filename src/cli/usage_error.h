@@ -35,7 +35,8 @@ struct UsageError {
 };
 
 // Constructors, one per situation.  Tokens are raw bytes; they are shown with
-// each invalid UTF-8 sequence replaced by U+FFFD.
+// each invalid UTF-8 sequence replaced by U+FFFD and control characters
+// escaped (printable_utf8).
 //
 // `--{name}` that is no option; `suggestion` is the close known option, or null.
 // It joins the recognised options of the usage line.

@@ -72,12 +72,17 @@ Result<HeldText, IoError> read_target(Target& target) {
 
 bool ends_with_lf(const HeldText& text) { return !text.empty() && text.pieces().back().back() == '\n'; }
 
+bool same_time(const timespec& a, const timespec& b) { return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec; }
+
 // A chmod or chown of FILE during the edit is a change too: the replacement
-// would quietly undo it.
+// would quietly undo it.  The modification time can be put back (touch -r)
+// after a rewrite to the same length; the status-change time cannot, so it
+// is compared too, and anything that touched FILE's inode (a new hard link
+// included) counts as a change.
 bool same_file(const struct stat& a, const struct stat& b) {
   return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
-         platform::modified_time(a).tv_sec == platform::modified_time(b).tv_sec &&
-         platform::modified_time(a).tv_nsec == platform::modified_time(b).tv_nsec && a.st_mode == b.st_mode &&
+         same_time(platform::modified_time(a), platform::modified_time(b)) &&
+         same_time(platform::changed_time(a), platform::changed_time(b)) && a.st_mode == b.st_mode &&
          a.st_uid == b.st_uid && a.st_gid == b.st_gid;
 }
 

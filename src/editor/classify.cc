@@ -8,11 +8,31 @@
 #include "text/whitespace.h"
 
 namespace clippers {
+namespace {
+
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";  // U+FEFF
+
+bool starts_with_mark(Pieces text) {
+  std::string head;  // the first bytes, wherever the pieces break
+  for (std::size_t i = 0; i < text.size() && head.size() < kByteOrderMark.size(); ++i) {
+    head += text[i].substr(0, kByteOrderMark.size() - head.size());
+  }
+  return head == kByteOrderMark;
+}
+
+}  // namespace
 
 EditOutcome classify_edit(std::string_view edited, Pieces initial_draft, Pieces written, std::uint64_t elapsed,
                           bool unread) {
+  // Some editors save UTF-8 with a byte-order mark in front: unless the draft
+  // began with one, it is the editor's, not the user's text.  Only extraction
+  // goes without it; untouched still means the very bytes written.
+  std::string_view body = edited;
+  if (starts_with_mark(Pieces(&edited, 1)) && !starts_with_mark(initial_draft)) {
+    body.remove_prefix(kByteOrderMark.size());
+  }
   auto joined = std::make_shared<std::string>();
-  const std::optional<std::string_view> content = extract_content(edited, *joined);
+  const std::optional<std::string_view> content = extract_content(body, *joined);
   if (!content) return edit_outcome::Aborted{};
   const auto ms = static_cast<std::uint32_t>(std::min<std::uint64_t>(elapsed, UINT32_MAX));
   // Untouched bytes are untouched whatever extraction makes of them: a draft

@@ -45,9 +45,11 @@ using EditOutcome = std::variant<edit_outcome::Approved, edit_outcome::Aborted, 
 
 // The classification of an editor that exited with status 0 after `elapsed_ms`,
 // leaving `edited` in the draft file that was given `written`; `unread` when
-// nothing read the draft file meanwhile.  An untouched draft is NeverOpened
-// when it was never read, or within NEVER_OPENED_THRESHOLD_MS.  An Approved
-// content is a view into `edited` unless it owns its storage.
+// nothing read the draft file meanwhile.  A U+FEFF at the very start of
+// `edited` is dropped before extraction when `initial_draft` did not begin
+// with one.  An untouched draft (`edited` byte for byte `written`) is
+// NeverOpened when it was never read, or within NEVER_OPENED_THRESHOLD_MS.
+// An Approved content is a view into `edited` unless it owns its storage.
 EditOutcome classify_edit(std::string_view edited, Pieces initial_draft, Pieces written, std::uint64_t elapsed_ms,
                           bool unread);
 

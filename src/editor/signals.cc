@@ -258,7 +258,7 @@ void EndSignals::sleep(int timeout_ms) const {
 void EndSignals::edited(const std::string& draft) {
   const Held held;
   restore_child();
-  tail_ = "; draft at " + lossy_utf8(draft) + "\n";
+  tail_ = "; draft at " + printable_utf8(draft) + "\n";
   g_tail = tail_.data();
   g_tail_size = tail_.size();
   set_phase(kEdited);

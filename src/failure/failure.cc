@@ -25,15 +25,15 @@ std::string exited(std::int32_t code) { return std::string("editor exited with c
 
 std::string io(const IoError& error, const std::optional<std::string>& kept_draft) {
   std::string text = "io error: " + render_io_error(error);
-  if (kept_draft) text += "; your edited draft is kept at " + lossy_utf8(*kept_draft);
+  if (kept_draft) text += "; your edited draft is kept at " + printable_utf8(*kept_draft);
   return text;
 }
 
-std::string draft_at(const std::string& draft) { return "; draft at " + lossy_utf8(draft); }
+std::string draft_at(const std::string& draft) { return "; draft at " + printable_utf8(draft); }
 
 std::string no_wait(const run_error::NoWait& e) {
-  return lossy_utf8(e.program) + " returns before the file is closed; " +
-         (e.fix ? "use \"" + lossy_utf8(*e.fix) + "\"" : "set an editor that waits, such as \"code --wait\"");
+  return printable_utf8(e.program) + " returns before the file is closed; " +
+         (e.fix ? "use \"" + printable_utf8(*e.fix) + "\"" : "set an editor that waits, such as \"code --wait\"");
 }
 
 std::string itself(const run_error::Itself& e) {
@@ -42,8 +42,8 @@ std::string itself(const run_error::Itself& e) {
 }
 
 std::string replaced(const run_error::Replaced& e) {
-  std::string text = lossy_utf8(e.dir) + " was replaced while the editor ran; nothing approved";
-  if (e.now_at) text += "; the draft directory is now at " + lossy_utf8(*e.now_at);
+  std::string text = printable_utf8(e.dir) + " was replaced while the editor ran; nothing approved";
+  if (e.now_at) text += "; the draft directory is now at " + printable_utf8(*e.now_at);
   return text;
 }
 
@@ -91,24 +91,24 @@ std::string render_long(const RunError& error) {
   return std::visit(
       Overload{
           [](const NoEditor&) { return std::string(kNoEditor); },
-          [](const CannotRead& e) { return "cannot read " + lossy_utf8(e.path) + ": " + render_io_error(e.error); },
+          [](const CannotRead& e) { return "cannot read " + printable_utf8(e.path) + ": " + render_io_error(e.error); },
           [](const ContainsClippersLine& e) {
-            return lossy_utf8(e.path) + " already contains the clippers line (line " + std::to_string(e.line) +
+            return printable_utf8(e.path) + " already contains the clippers line (line " + std::to_string(e.line) +
                    "); refusing to edit it in place to avoid discarding content below it";
           },
           [](const CannotPrepare& e) {
-            return "cannot prepare the edit buffer in " + lossy_utf8(e.path) + ": " + render_io_error(e.error);
+            return "cannot prepare the edit buffer in " + printable_utf8(e.path) + ": " + render_io_error(e.error);
           },
           [](const EditorExited& e) { return exited(e.code) + (e.draft ? draft_at(*e.draft) : ""); },
           [](const NeverOpened& e) { return never_opened(e.ms); },
           [](const ReplaceFailed& e) {
-            return "failed to replace " + lossy_utf8(e.target) + ": " + render_io_error(e.error) +
-                   "; your edited draft is kept at " + lossy_utf8(e.draft);
+            return "failed to replace " + printable_utf8(e.target) + ": " + render_io_error(e.error) +
+                   "; your edited draft is kept at " + printable_utf8(e.draft);
           },
           [](const Io& e) { return io(e.error, e.kept_draft); },
           [](const Changed& e) {
-            return lossy_utf8(e.path) + " changed while it was being edited; your edited draft is kept at " +
-                   lossy_utf8(e.draft);
+            return printable_utf8(e.path) + " changed while it was being edited; your edited draft is kept at " +
+                   printable_utf8(e.draft);
           },
           [](const AclNotCopied& e) { return acl_not_copied(e); },
           [](const NoWait& e) { return no_wait(e); },

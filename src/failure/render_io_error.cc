@@ -16,7 +16,7 @@ namespace {
 std::string describe_errno(int code) {
   char buffer[256] = {};
   const char* text = pick(strerror_r(code, buffer, sizeof buffer), buffer);
-  std::string out = text != nullptr ? lossy_utf8(text) : "Unknown error " + std::to_string(code);
+  std::string out = text != nullptr ? printable_utf8(text) : "Unknown error " + std::to_string(code);
   out += " (os error ";
   out += std::to_string(code);
   out += ')';

@@ -1,11 +1,14 @@
 #include "io/fd.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/uio.h>
 #include <unistd.h>
 
 #include <array>
 #include <cerrno>
+
+#include "io/platform.h"
 
 namespace clippers {
 
@@ -48,6 +51,27 @@ Result<Fd, IoError> open_at(int dir, const std::string& name, int flags, mode_t 
   }
 }
 
+Result<void, IoError> wait_ready(int fd, short events) {
+  pollfd ready = {fd, events, 0};
+  for (;;) {
+    if (::poll(&ready, 1, -1) >= 0) return {};
+    if (errno != EINTR) return fail(IoError::from_errno(errno));
+  }
+}
+
+namespace {
+
+// After a write to `fd` failed with `err`: ready to try again, or the failure.
+// A caller may hand over a non-blocking stream, which says EAGAIN when full
+// instead of blocking; only this path pays for the wait.
+Result<void, IoError> ready_again(int fd, int err) {
+  if (err == EINTR) return {};
+  if (!platform::would_block(err)) return fail(IoError::from_errno(err));
+  return wait_ready(fd, POLLOUT);
+}
+
+}  // namespace
+
 Result<void, IoError> write_all(int fd, Pieces text) {
   // Sixteen is the least IOV_MAX a system may have, and more pieces than an
   // edit buffer holds: one call usually writes all of it.
@@ -63,8 +87,8 @@ Result<void, IoError> write_all(int fd, Pieces text) {
     if (count == 0) return {};
     const ssize_t n = ::writev(fd, batch.data(), count);
     if (n < 0) {
-      if (errno == EINTR) continue;
-      return fail(IoError::from_errno(errno));
+      if (auto again = ready_again(fd, errno); !again) return again;
+      continue;
     }
     if (n == 0) return fail(IoError::with_message("failed to write whole buffer"));
     // Skip what was written; a piece written in part goes on from where the write stopped.

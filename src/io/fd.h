@@ -44,8 +44,12 @@ Result<Fd, IoError> open_file(const std::string& path, int flags, mode_t mode = 
 // Opens `name` relative to the directory open at `dir` with openat(2), retrying EINTR.
 Result<Fd, IoError> open_at(int dir, const std::string& name, int flags, mode_t mode = 0);
 
+// Waits until `fd` is ready for `events` (POLLIN, POLLOUT), retrying EINTR.
+Result<void, IoError> wait_ready(int fd, short events);
+
 // Writes every byte of every piece, in order, with writev, going on after
-// partial writes and EINTR; a write that accepts nothing fails with "failed
+// partial writes and EINTR, and waiting for a non-blocking descriptor to take
+// more rather than failing; a write that accepts nothing fails with "failed
 // to write whole buffer".
 Result<void, IoError> write_all(int fd, Pieces text);
 Result<void, IoError> write_all(int fd, std::string_view data);

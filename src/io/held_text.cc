@@ -1,6 +1,7 @@
 #include "io/held_text.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -169,15 +170,20 @@ class HeldTextReader {
     return kFirstChunk;
   }
 
-  // One read into the current chunk, which has room, retrying EINTR: the
-  // bytes read, 0 at the end.  Validation runs on each read's bytes while
-  // they are still in the cache, rather than as a second pass over the text.
+  // One read into the current chunk, which has room, retrying EINTR and
+  // waiting on a non-blocking descriptor that has nothing yet: the bytes
+  // read, 0 at the end.  Validation runs on each read's bytes while they are
+  // still in the cache, rather than as a second pass over the text.
   Result<std::size_t, IoError> read_some() {
     char* const at = chunk_->data() + chunk_->used;
     const std::size_t room = std::min(kReadSlice, chunk_->capacity() - chunk_->used);
     for (;;) {
       const ssize_t n = ::read(fd_, at, room);
       if (n < 0 && errno == EINTR) continue;
+      if (n < 0 && platform::would_block(errno)) {
+        if (auto ready = wait_ready(fd_, POLLIN); !ready) return fail(std::move(ready).error());
+        continue;
+      }
       if (n < 0) return fail(IoError::from_errno(errno));
       const auto count = static_cast<std::size_t>(n);
       // Input that can no longer be UTF-8 is refused at once: reading on

@@ -47,7 +47,8 @@ class HeldText {
   std::size_t size_ = 0;
 };
 
-// Reads `fd` to end of file, retrying EINTR, and checks as it reads that the
+// Reads `fd` to end of file, retrying EINTR and waiting on a non-blocking
+// descriptor that has nothing yet, and checks as it reads that the
 // bytes are UTF-8 ("stream did not contain valid UTF-8" otherwise).  Reading
 // stops at the read that brings the first byte that cannot be part of valid
 // UTF-8.  A regular file is read into one chunk; a pipe into a first chunk of

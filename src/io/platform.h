@@ -9,6 +9,7 @@
 #include <sys/statvfs.h>
 #include <time.h>
 
+#include <cerrno>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -19,14 +20,26 @@
 
 namespace clippers::platform {
 
-// A file's modification and access times to the nanosecond.
+// A file's modification, access and status-change times to the nanosecond.
 #if defined(__APPLE__)
 inline const timespec& modified_time(const struct stat& st) { return st.st_mtimespec; }
 inline const timespec& accessed_time(const struct stat& st) { return st.st_atimespec; }
+inline const timespec& changed_time(const struct stat& st) { return st.st_ctimespec; }
 #else
 inline const timespec& modified_time(const struct stat& st) { return st.st_mtim; }
 inline const timespec& accessed_time(const struct stat& st) { return st.st_atim; }
+inline const timespec& changed_time(const struct stat& st) { return st.st_ctim; }
 #endif
+
+// True for the failure of a read or write on a non-blocking descriptor that
+// could do nothing yet: EAGAIN, or EWOULDBLOCK where the system spells it apart.
+inline bool would_block(int err) {
+#if EAGAIN != EWOULDBLOCK
+  return err == EAGAIN || err == EWOULDBLOCK;
+#else
+  return err == EAGAIN;
+#endif
+}
 
 // Flags for a handle on a directory that is only searched (files opened,
 // renamed and stat'ed inside it), never listed, so one the user may not read

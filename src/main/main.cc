@@ -1,10 +1,21 @@
 // Entry point: parse the command line, run, exit with the run's status.
+#include <fcntl.h>
+
+#include <cerrno>
 #include <csignal>
 
 #include "cli/cli.h"
 #include "run/run.h"
 
 int main(int argc, char** argv) {
+  // A standard descriptor the caller closed would be the number the next
+  // open takes: the draft or FILE's replacement would then receive the
+  // messages, the approved text and the editor's output.  Each closed one is
+  // opened on /dev/null first (in order, so each open lands on its number),
+  // read-only, so that a write there still fails (EBADF) as it would have.
+  for (int fd = 0; fd <= 2; ++fd) {
+    if (::fcntl(fd, F_GETFD) == -1 && errno == EBADF) ::open("/dev/null", O_RDONLY);
+  }
   // A closed pipe must come back as a write error the run can report, not end
   // the process silently; the editor gets the default action back when started.
   std::signal(SIGPIPE, SIG_IGN);

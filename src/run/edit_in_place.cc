@@ -33,7 +33,7 @@ Ending edit(const DraftDir& dir, EndSignals& signals, const EditorCommand& comma
     return cannot_prepare(std::move(copied).error());
   }
 
-  print_message("editing " + lossy_utf8(draft));
+  print_message("editing " + printable_utf8(draft));
   auto outcome = run_editor(command, dir, *written, target.text.pieces(), buffer, signals);
   if (!outcome) {
     const DraftFate fate = keeps_draft(outcome.error()) ? DraftFate::Keep : DraftFate::Discard;
@@ -49,7 +49,7 @@ Ending edit(const DraftDir& dir, EndSignals& signals, const EditorCommand& comma
           },
           [&](const edit_outcome::Interrupted& interrupted) -> Ending { signals.end_by(interrupted.signal); },
           [&](const edit_outcome::Aborted&) -> Ending {
-            print_message("aborted; " + lossy_utf8(target.path) + " left unchanged");
+            print_message("aborted; " + printable_utf8(target.path) + " left unchanged");
             return {1, DraftFate::Discard};
           },
           [&](const edit_outcome::NeverOpened& never) -> Ending {

@@ -48,14 +48,14 @@ Ending edit(const DraftDir& dir, EndSignals& signals, const EditorCommand& comma
             // the message says where.
             if (auto out = write_stdout_line(approved.content); !out) {
               print_message("failed to write stdout: " + render_io_error(out.error()) + "; draft preserved at " +
-                            lossy_utf8(draft));
+                            printable_utf8(draft));
               return {2, DraftFate::Keep};
             }
             return {0, DraftFate::Remove};
           },
           [&](const edit_outcome::Interrupted& interrupted) -> Ending { signals.end_by(interrupted.signal); },
           [&](const edit_outcome::Aborted&) -> Ending {
-            print_message("aborted; draft preserved at " + lossy_utf8(draft));
+            print_message("aborted; draft preserved at " + printable_utf8(draft));
             return {1, DraftFate::Keep};
           },
           [&](const edit_outcome::NeverOpened& never) -> Ending {

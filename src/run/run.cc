@@ -30,7 +30,7 @@ int approve_file(const std::string& file) {
     return 2;
   }
   if (is_blank(text->pieces())) {
-    print_message(lossy_utf8(file) + " is empty; nothing to approve");
+    print_message(printable_utf8(file) + " is empty; nothing to approve");
     return 1;
   }
   return 0;

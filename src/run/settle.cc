@@ -18,7 +18,7 @@ std::string listed(const std::vector<std::string>& names) {
   std::string out;
   for (std::size_t i = 0; i < names.size() && i < kNamesShown; ++i) {
     if (i > 0) out += ", ";
-    out += lossy_utf8(names[i]);
+    out += printable_utf8(names[i]);
   }
   if (names.size() > kNamesShown) out += " and " + std::to_string(names.size() - kNamesShown) + " others";
   return out;
@@ -33,9 +33,9 @@ void settle_draft(DraftDir dir, DraftFate fate, Pieces written, EndSignals& sign
   const std::string path = dir.path();
   if (fate == DraftFate::Keep || !left.empty()) {
     (void)std::move(dir).keep();
-    if (!left.empty()) print_message("kept " + lossy_utf8(path) + ": the editor left " + listed(left) + " there");
+    if (!left.empty()) print_message("kept " + printable_utf8(path) + ": the editor left " + listed(left) + " there");
   } else if (auto removed = std::move(dir).release(); !removed) {
-    print_message("warning: could not remove " + lossy_utf8(path) + ": " + render_io_error(removed.error()));
+    print_message("warning: could not remove " + printable_utf8(path) + ": " + render_io_error(removed.error()));
   }
   signals.done();
 }

@@ -228,15 +228,19 @@ bool is_valid_utf8(Pieces text) {
 
 bool is_valid_utf8(std::string_view bytes) { return is_valid_utf8(Pieces(&bytes, 1)); }
 
-std::string lossy_utf8(std::string_view bytes) {
+std::string printable_utf8(std::string_view bytes) {
   std::string out;
   out.reserve(bytes.size());
   for (std::size_t i = 0; i < bytes.size();) {
     const Utf8Char d = decode_utf8(bytes, i);
-    if (d.valid) {
-      out.append(bytes.substr(i, d.length));
-    } else {
+    if (!d.valid) {
       out.append("\xEF\xBF\xBD");
+    } else if (d.code < 0x20 || (d.code >= 0x7F && d.code < 0xA0)) {
+      out.append("\\x");
+      out.push_back(kHex[d.code >> 4]);
+      out.push_back(kHex[d.code & 0xF]);
+    } else {
+      out.append(bytes.substr(i, d.length));
     }
     i += d.length;
   }

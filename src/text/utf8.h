@@ -1,6 +1,6 @@
 #pragma once
 // UTF-8 validation, decoding one character, and the two ways the tool shows
-// raw bytes as text.
+// raw bytes as text in its messages.
 
 #include <cstdint>
 #include <string>
@@ -45,9 +45,13 @@ Utf8Char decode_utf8(std::string_view s, std::size_t at);
 bool is_valid_utf8(std::string_view bytes);
 bool is_valid_utf8(Pieces text);
 
-// The bytes as text, each maximal invalid sequence replaced by U+FFFD.
-// Used for paths and arguments in messages.
-std::string lossy_utf8(std::string_view bytes);
+// The bytes as text: each maximal invalid sequence replaced by U+FFFD, and
+// each control character (U+0000-U+001F, U+007F, U+0080-U+009F) written as
+// \x and the two lower-case hex digits of its code point (\x1b, \x7f, \x85);
+// every other character as it is, a backslash included.  Used for every path,
+// name, argument or setting from outside that a message shows, so that none
+// can move the cursor, erase the line or set the terminal's title.
+std::string printable_utf8(std::string_view bytes);
 
 // The bytes as a double-quoted, escaped literal: `\` `"` NUL tab LF CR as
 // \\ \" \0 \t \n \r, combining marks and other non-printable characters as
