@@ -51,13 +51,13 @@ std::string no_terminal(const run_error::NoTerminal& e) {
   constexpr std::string_view kNeeds =
       " needs a terminal and there is none; run clippers from a terminal, or set CLIPPERS_EDITOR to a graphical "
       "editor with its wait flag (CLIPPERS_EDITOR=\"gvim -f\")";
-  return lossy_utf8(e.program).append(kNeeds);
+  return printable_utf8(e.program).append(kNeeds);
 }
 
 std::string acl_not_copied(const run_error::AclNotCopied& e) {
-  return lossy_utf8(e.path) +
+  return printable_utf8(e.path) +
          " was not replaced: its access control list could not be carried over: " + render_io_error(e.error) +
-         "; your edited draft is kept at " + lossy_utf8(e.draft);
+         "; your edited draft is kept at " + printable_utf8(e.draft);
 }
 
 }  // namespace
