@@ -1,26 +1,25 @@
 #include "cli/values.h"
 
+#include <utility>
+
 #include "text/whitespace.h"
 
 namespace clippers {
 namespace {
 
-constexpr std::uint64_t MAX_DURATION_S = 7 * 24 * 60 * 60;
+constexpr std::uint64_t MAX_DURATION_S = std::uint64_t{7} * 24 * 60 * 60;
+constexpr std::pair<char, std::uint64_t> UNITS[] = {{'s', 1}, {'m', 60}, {'h', 60 * 60}};
 
 }  // namespace
 
 std::optional<std::uint64_t> parse_duration_ms(std::string_view text) {
-  std::uint64_t unit_s = 0;
-  switch (text.empty() ? '\0' : text.back()) {
-    case 's': unit_s = 1; break;
-    case 'm': unit_s = 60; break;
-    case 'h': unit_s = 60 * 60; break;
-    default: break;
-  }
-  if (unit_s == 0) {
-    unit_s = 1;  // a bare number counts seconds
-  } else {
-    text.remove_suffix(1);
+  std::uint64_t unit_s = 1;  // a bare number counts seconds
+  for (const auto& [letter, seconds] : UNITS) {
+    if (text.ends_with(letter)) {
+      unit_s = seconds;
+      text.remove_suffix(1);
+      break;
+    }
   }
   if (text.empty()) return std::nullopt;
   std::uint64_t count = 0;
