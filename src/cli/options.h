@@ -33,7 +33,7 @@ struct Option {
   Action action = Action::Flag;
   bool Cli::*flag = nullptr;                         // Action::Flag only
   std::optional<std::string> Cli::*value = nullptr;  // Action::Value only
-  ValueCheck check = nullptr;                        // Action::Value only; null: any text
+  ValueCheck check = nullptr;                        // read for Action::Value only; null: any text
   std::string_view help{};                           // beside the entry in `-h`
   std::string_view long_help{};                      // under it in `--help`; empty: `help`
 };
@@ -89,7 +89,7 @@ inline constexpr std::array<Option, 9> OPTIONS = {{
 
 namespace detail {
 // Each row names what its action needs, and only value options have a value
-// name or a value check.  A short form takes no value: a cluster such as `-hV` has no place for
+// name.  A short form takes no value: a cluster such as `-hV` has no place for
 // one.
 constexpr bool rows_are_consistent() {
   for (const Option& o : OPTIONS) {
@@ -99,7 +99,6 @@ constexpr bool rows_are_consistent() {
       return false;
     }
     if (is_value && o.short_name != '\0') return false;
-    if (o.check != nullptr && !is_value) return false;
   }
   return true;
 }
