@@ -5,6 +5,7 @@
 
 #include "check.h"
 #include "cli/parse.h"
+#include "cli/values.h"
 #include "text/utf8.h"
 
 using namespace clippers;
@@ -22,6 +23,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CHECK(!cli->file || !cli->file->empty());
     CHECK(!cli->context || is_valid_utf8(*cli->context));
     CHECK(!cli->yes || std::find(args.begin(), args.end(), "--yes") != args.end());
+    // A stored value is one its parser reads.
+    CHECK(!cli->timeout || parse_duration_ms(*cli->timeout));
+    if (cli->check) {
+      const auto words = split_command(*cli->check);
+      CHECK(words && !words->empty());
+    }
   } else if (const UsageError* error = std::get_if<UsageError>(&result)) {
     // Raw tokens end up in the message: it must still be text.
     CHECK(is_valid_utf8(render_usage_error(*error, "clippers", true)));

@@ -1,7 +1,7 @@
 // The editor-setting word splitter on any UTF-8 text.
 #include "check.h"
-#include "editor/resolve.h"
 #include "text/utf8.h"
+#include "text/words.h"
 
 using namespace clippers;
 

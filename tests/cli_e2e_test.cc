@@ -24,6 +24,14 @@ std::string similar(const std::string& option) { return "a similar argument exis
 const std::string kGeneric = "clippers [OPTIONS] [FILE]";
 const std::string kNoContext = usage_error("a value is required for '--context <CONTEXT>' but none was supplied");
 const std::string kYes26 = "--yes" + std::string(26, 'x'), kYes27 = kYes26 + "x";  // close to --yes, and exactly 0.7
+std::string invalid(const std::string& value, const std::string& option, const std::string& reason) {
+  return usage_error("invalid value '" + value + "' for '" + option + "': " + reason, "", kGeneric);
+}
+std::string bad_duration(const std::string& value) {
+  return invalid(value, "--timeout <DURATION>", "expected a whole number of seconds, or one followed by s, m or h, from 1 second to 7 days");
+}
+std::string bad_suffix(const std::string& value) { return invalid(value, "--suffix <SUFFIX>", "expected 1 to 32 bytes without '/'"); }
+const std::string kE16 = [] { std::string e; for (int i = 0; i < 16; ++i) e += "\u00e9"; return e; }();  // 16 characters, 32 bytes
 
 const std::pair<std::vector<std::string>, std::string> kUsageErrors[] = {
     {{"notes.txt", "--ye"}, unexpected("--ye", similar("--yes"), "clippers --yes <FILE>")},
@@ -52,6 +60,18 @@ const std::pair<std::vector<std::string>, std::string> kUsageErrors[] = {
     {{"--yes", "--yes"}, usage_error("the argument '--yes' cannot be used multiple times", "", kGeneric)},
     {{"--context", "a", "--context=b"}, usage_error("the argument '--context <CONTEXT>' cannot be used multiple times", "", kGeneric)},
     {{"--context", "\xff"}, usage_error("invalid UTF-8 was detected in one or more arguments", "", kGeneric)},
+    {{"--jsn"}, unexpected("--jsn", similar("--json"), "clippers --json")},
+    {{"--require-save", "--require-save"}, usage_error("the argument '--require-save' cannot be used multiple times", "", kGeneric)},
+    {{"--check", "a", "--check=a"}, usage_error("the argument '--check <COMMAND>' cannot be used multiple times", "", kGeneric)},
+    {{"--timeout", "0"}, bad_duration("0")}, {{"--timeout=7d"}, bad_duration("7d")}, {{"--timeout", "1.5h"}, bad_duration("1.5h")},
+    {{"--timeout", "604801"}, bad_duration("604801")}, {{"--timeout", "10081m"}, bad_duration("10081m")},
+    {{"--timeout", "+90s"}, bad_duration("+90s")}, {{"--timeout="}, bad_duration("")},
+    {{"--timeout", "18446744073709551676"}, bad_duration("18446744073709551676")},  // 2^64 + 60
+    {{"--suffix", kE16 + "x"}, bad_suffix(kE16 + "x")}, {{"--suffix", "a/b"}, bad_suffix("a/b")}, {{"--suffix="}, bad_suffix("")},
+    {{"--suffix", "a/\xff"}, usage_error("invalid UTF-8 was detected in one or more arguments", "", kGeneric)},
+    {{"--check", "lint 'x"}, invalid("lint 'x", "--check <COMMAND>", "missing closing quote")},
+    {{"--check", " \u00a0"}, invalid(" \u00a0", "--check <COMMAND>", "expected a command")},
+    {{"--check=# none"}, invalid("# none", "--check <COMMAND>", "expected a command")},
 };
 
 const Row kCliRows[] = {
@@ -60,9 +80,14 @@ const Row kCliRows[] = {
     {.name = "long help", .args = {"a", "--help", "b"}, .out = "{plain}\nUsage: cl {plain}\n  -h, --help\n{plain}", .argv0 = "cl"},
     {.name = "styled help when forced", .args = {"-hx"}, .env = {"CLICOLOR_FORCE=1"},
      .out = "{any}\x1b[1m\x1b[4mUsage:\x1b[0m \x1b[1mcl\x1b[0m [OPTIONS] [FILE]\n{any}", .argv0 = "cl"},
+    {.name = "accepted values", .args = {"--timeout", "604800", "--suffix", ".md", "--check", "true", "--json", "--require-save", "-h"},
+     .out = "{plain}\nUsage: clippers {plain}"},
+    {.name = "accepted values", .args = {"--timeout=10080m", "--suffix", kE16, "--check=\"a b\" 'c'", "-h"}, .out = "{plain}\nUsage: clippers {plain}"},
     {.name = "version: one line, the command's own name", .args = {"--context", "-", "-Vh"}, .out = "clippers {line}\n", .argv0 = "cl"},
     {.name = "styled errors when forced; an empty NO_COLOR is none", .args = {"-y"}, .env = {"NO_COLOR=", "CLICOLOR_FORCE=1"},
      .status = 2, .err = "\x1b[1m\x1b[31merror:\x1b[0m unexpected argument '\x1b[33m-y\x1b[0m' found\n{any}"},
+    {.name = "styled invalid value", .args = {"--suffix=/"}, .env = {"CLICOLOR_FORCE=1"}, .status = 2,
+     .err = "\x1b[1m\x1b[31merror:\x1b[0m invalid value '\x1b[33m/\x1b[0m' for '\x1b[1m--suffix <SUFFIX>\x1b[0m': expected 1 to 32 bytes without '/'\n{any}"},
 };
 
 const std::pair<std::string, std::string> kProgramNames[] = {

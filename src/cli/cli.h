@@ -12,6 +12,13 @@ struct Cli {
   std::optional<std::string> file;     // raw bytes, never empty; "-" passed on as is
   std::optional<std::string> context;  // valid UTF-8, may be empty
   bool yes = false;
+  bool json = false;
+  bool require_save = false;
+  // As given; each was accepted by its check in cli/values.h, whose parsers
+  // read it.
+  std::optional<std::string> timeout;
+  std::optional<std::string> suffix;
+  std::optional<std::string> check;
 };
 
 // Parses the process arguments (argv[0] is the invocation name).  Returns the

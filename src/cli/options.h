@@ -14,13 +14,14 @@
 #include <string_view>
 
 #include "cli/cli.h"
+#include "cli/values.h"
 
 namespace clippers {
 
 // What giving the option does.
 enum class Action {
   Flag,     // sets `flag`; takes no value
-  Value,    // stores its value, which must be valid UTF-8, in `value`
+  Value,    // stores its value, which must be valid UTF-8 and pass `check`, in `value`
   Help,     // ends parsing with the help: the long one for the long form
   Version,  // ends parsing with the version line
 };
@@ -32,11 +33,12 @@ struct Option {
   Action action = Action::Flag;
   bool Cli::*flag = nullptr;                         // Action::Flag only
   std::optional<std::string> Cli::*value = nullptr;  // Action::Value only
+  ValueCheck check = nullptr;                        // read for Action::Value only; null: any text
   std::string_view help{};                           // beside the entry in `-h`
   std::string_view long_help{};                      // under it in `--help`; empty: `help`
 };
 
-inline constexpr std::array<Option, 4> OPTIONS = {{
+inline constexpr std::array<Option, 9> OPTIONS = {{
     {.long_name = "context",
      .value_name = "<CONTEXT>",
      .action = Action::Value,
@@ -47,6 +49,36 @@ inline constexpr std::array<Option, 4> OPTIONS = {{
      .flag = &Cli::yes,
      .help = "Approve the input as-is without opening an editor (for non-interactive use, e.g. "
              "CI). Fail-closed: without this flag, a missing editor is an error"},
+    {.long_name = "json",
+     .action = Action::Flag,
+     .flag = &Cli::json,
+     .help = "Print the outcome as one JSON object on stdout (the approved content inside it); stderr and the "
+             "exit status stay as they are"},
+    {.long_name = "timeout",
+     .value_name = "<DURATION>",
+     .action = Action::Value,
+     .value = &Cli::timeout,
+     .check = check_duration,
+     .help = "Give up when no decision is made within DURATION (90s, 10m, 1h, or a number of seconds; at most 7 "
+             "days): the editor is ended, nothing is approved and the draft is kept"},
+    {.long_name = "require-save",
+     .action = Action::Flag,
+     .flag = &Cli::require_save,
+     .help = "Approve only if the draft was saved in the editor: quitting without saving aborts"},
+    {.long_name = "suffix",
+     .value_name = "<SUFFIX>",
+     .action = Action::Value,
+     .value = &Cli::suffix,
+     .check = check_suffix,
+     .help = "Append SUFFIX to the draft file's name (e.g. .md), so the editor treats the draft as that kind of "
+             "file"},
+    {.long_name = "check",
+     .value_name = "<COMMAND>",
+     .action = Action::Value,
+     .value = &Cli::check,
+     .check = check_command,
+     .help = "Run COMMAND with the approved content on its stdin; while it fails, reopen the editor with its "
+             "output"},
     {.short_name = 'h',
      .long_name = "help",
      .action = Action::Help,

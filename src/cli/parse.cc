@@ -125,6 +125,11 @@ class Parser {
   std::optional<ParseResult> take_value(const Option& option, std::string_view value) {
     if (repeated(option)) return repeated_option(option);
     if (!is_valid_utf8(value)) return invalid_utf8_argument();
+    if (option.check != nullptr) {
+      if (const std::optional<std::string_view> reason = option.check(value)) {
+        return invalid_value(option, value, *reason);
+      }
+    }
     cli_.*option.value = std::string(value);
     add_seen(option);
     return std::nullopt;

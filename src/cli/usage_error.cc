@@ -116,6 +116,14 @@ UsageError repeated_option(const Option& option) {
           {}};
 }
 
+UsageError invalid_value(const Option& option, std::string_view value, std::string_view reason) {
+  return {{plain("invalid value '"), invalid(printable_utf8(value)), plain("' for '"), literal(display_name(option)),
+           plain("': "), plain(std::string(reason))},
+          {},
+          UsageForm::Generic,
+          {}};
+}
+
 UsageError invalid_utf8_argument() {
   return {{plain("invalid UTF-8 was detected in one or more arguments")}, {}, UsageForm::Generic, {}};
 }

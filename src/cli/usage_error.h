@@ -51,6 +51,8 @@ UsageError empty_file();
 // `--{name}=VALUE` for an option that takes no value; `option` joins the usage line.
 UsageError unexpected_value(const Option& option, std::string_view value, Recognised recognised);
 UsageError repeated_option(const Option& option);
+// A value its option's check refused, for `reason`.
+UsageError invalid_value(const Option& option, std::string_view value, std::string_view reason);
 UsageError invalid_utf8_argument();
 
 // The whole error text: "error: ...", tips, usage line, the closing line, LF.

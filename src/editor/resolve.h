@@ -1,8 +1,8 @@
 #pragma once
 // Choosing the editor: CLIPPERS_EDITOR, then VISUAL, then EDITOR, then the
 // fallback this build was configured with (CLIPPERS_FALLBACK_EDITOR, "vi" by
-// default), each setting split into words by a small shell-like splitter
-// (quotes, backslashes, comments; nothing is expanded and no shell is run).
+// default), each setting split into words by split_words (text/words.h: quotes,
+// backslashes, comments; nothing is expanded and no shell is run).
 // The file system is never consulted.
 
 #include <functional>
@@ -18,19 +18,6 @@ namespace clippers {
 // The program (a bare name looked up on PATH, or a path when it holds "/")
 // followed by its leading arguments.  Never empty; words may be empty.
 using EditorCommand = std::vector<std::string>;
-
-// The splitter's only failure: a quote left open at the end of the text.
-struct ParseError {};
-inline constexpr std::string_view PARSE_ERROR_MESSAGE = "missing closing quote";
-
-// Splits `text` into words.  Blanks are exactly space, tab and LF; quotes join
-// touching stretches into one word ('' and "" give an empty word); a backslash
-// escapes the next character (before an LF it continues the line); "#" where a
-// word could start begins a comment up to the next LF.  Inside double quotes a
-// backslash escapes only " $ ` \ and LF.  A trailing lone backslash outside
-// quotes is kept as a character.  Fails when the text ends inside quotes.
-// The result may be empty.
-Result<std::vector<std::string>, ParseError> split_words(std::string_view text);
 
 // Reads one environment variable: its value, or nullptr when unset.
 using EnvLookup = std::function<const char*(const char*)>;

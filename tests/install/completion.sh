@@ -9,23 +9,31 @@ shell=$1 dir=$2
 command -v "$shell" >/dev/null || { echo "SKIP: $shell is not installed, its completion is not checked"; exit 77; }
 
 # OFFERED|LINE: completing the last word of `clippers LINE` offers exactly
-# OFFERED (sorted; a directory's / and an option's = left out).  --context
-# and --yes may be given once, so they are not offered again; FILE completes
-# to files, also after `--`; --context takes a value of free text.
+# OFFERED (sorted; a directory's / and an option's = left out).  Options may
+# be given once, so they are not offered again; FILE completes to files, also
+# after `--`; --context, --timeout and --suffix take a value of free text,
+# --check a command.
 rows='--context|--co
---context --help --version --yes|--
---context --help --version|--yes --
---help --version --yes|--context x --
---help --version|--yes --context=x --
+--check --context --help --json --require-save --suffix --timeout --version --yes|--
+--check --context --help --json --require-save --suffix --timeout --version|--yes --
+--check --help --json --require-save --suffix --timeout --version --yes|--context x --
+--check --help --require-save --suffix --timeout --version|--yes --json --context=x --
+--context --help --json --version --yes|--timeout=1h --require-save --suffix .md --check lint --
 -notes drafts notes.md|--yes 
 notes.md|--context x no
 |--context 
 |--context=
 |--yes --context 
+|--timeout 
+|--suffix=
+clippers-check-tool|--check clippers-check-
 -notes|-- -'
 
 tmp=$(mktemp -d) && trap 'rm -rf "$tmp"' EXIT && cd "$tmp" || exit 1
 mkdir work drafts-offered && cd work && touch notes.md -- -notes && mkdir drafts || exit 1
+# A command of its own on PATH, for --check's value.
+mkdir "$tmp/bin" && printf '#!/bin/sh\n' >"$tmp/bin/clippers-check-tool" && chmod +x "$tmp/bin/clippers-check-tool" || exit 1
+export PATH="$tmp/bin:$PATH"
 export LC_ALL=C
 tidy() { sed -e 's|/$||' -e 's|=$||' | sort -u | paste -sd ' '; }
 
