@@ -1,6 +1,7 @@
 #include "buffer/buffer.h"
 
 #include "buffer/extract.h"
+#include "text/utf8.h"
 
 namespace clippers {
 namespace {
@@ -56,7 +57,7 @@ void append_context(std::vector<std::string_view>& out, std::string_view context
 }  // namespace
 
 std::vector<std::string_view> compose_buffer(std::span<const std::string_view> draft,
-                                             std::optional<std::string_view> context) {
+                                             std::optional<std::string_view> context, const BufferNotes& notes) {
   // Every trailing LF goes, even where the draft's last pieces are nothing else.
   std::size_t kept = draft.size();
   std::string_view last;
@@ -76,12 +77,27 @@ std::vector<std::string_view> compose_buffer(std::span<const std::string_view> d
     out.push_back(last);
   }
   out.emplace_back(FIXED_TAIL.data(), FIXED_TAIL.size());
+  if (notes.require_save) out.push_back(REQUIRE_SAVE_LINE);
   if (context) {
     // A multi-line context continues on lines of its own, without a "#" in
     // front, which is what the user should see.
     out.push_back(CONTEXT_HEADER);
     append_context(out, *context);
     out.emplace_back("\n");
+  }
+  if (!notes.report.empty()) out.push_back(notes.report);
+  return out;
+}
+
+std::string check_report(int code, std::string_view output) {
+  std::string out = "#\n# Check failed (exit " + std::to_string(code) + "):\n";
+  std::size_t shown = 0;
+  for (const std::string_view line : split_lines(output)) {
+    if (shown++ == CHECK_REPORT_LINES) break;
+    std::string commented = "# " + printable_utf8(line);
+    if (is_clippers_line(commented)) commented.insert(0, kCommentedOut);
+    out += commented;
+    out += '\n';
   }
   return out;
 }

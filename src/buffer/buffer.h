@@ -27,12 +27,31 @@ inline constexpr std::array<std::string_view, 4> INSTRUCTION_LINES = {
 // context following on the same line.
 inline constexpr std::string_view CONTEXT_HEADER = "#\n# Context: ";
 
+// With --require-save: one more instruction line after the four, with its LF.
+inline constexpr std::string_view REQUIRE_SAVE_LINE = "# Quit without saving to abort.\n";
+
+// What a run adds to the buffer beyond draft and context.
+struct BufferNotes {
+  bool require_save = false;  // REQUIRE_SAVE_LINE after the instruction lines
+  // Lines that end the buffer, after the context footer (check_report).
+  std::string_view report = {};
+};
+
+// The lines that tell why the editor opened again when the approved content
+// failed the check: "#", "# Check failed (exit {code}):" and the first
+// CHECK_REPORT_LINES lines of `output`, each behind "# ", each with its LF.
+// Output that is not UTF-8 is shown with U+FFFD and control characters
+// escaped; a line that would read as the clippers line gets one more "# ".
+constexpr std::size_t CHECK_REPORT_LINES = 20;
+std::string check_report(int code, std::string_view output);
+
 // The buffer for `draft` (given as consecutive pieces) and an optional
 // `context`, as views: the draft's own memory, constants and the context, in
 // order, so that a large draft is written out without being copied.  The
 // views live as long as `draft` and `context` do.  Same bytes as below.
 std::vector<std::string_view> compose_buffer(std::span<const std::string_view> draft,
-                                             std::optional<std::string_view> context);
+                                             std::optional<std::string_view> context,
+                                             const BufferNotes& notes = {});
 
 // The buffer for `draft` and an optional `context`, in one string.  Every trailing LF of the
 // draft is dropped (CR and other white space stay), then come "\n\n", the

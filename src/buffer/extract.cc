@@ -105,6 +105,33 @@ std::optional<std::string> extract_content(std::string_view edited) {
   return std::string(*content);
 }
 
+bool approves_as_is(std::string_view content, std::span<const std::string_view> draft) {
+  // The draft's bytes with each CR that stands before an LF left out, which
+  // is what joining its lines with LF gives (a draft's own cut lines do not
+  // cut: the buffer's own line, below them, is the last): they must begin
+  // with `content`, and nothing but white space may follow.
+  std::size_t matched = 0;
+  for (std::size_t i = 0; i < draft.size(); ++i) {
+    const std::string_view piece = draft[i];
+    for (std::size_t k = 0; k < piece.size(); ++k) {
+      if (matched == content.size()) {
+        std::vector<std::string_view> rest = {piece.substr(k)};
+        rest.insert(rest.end(), draft.begin() + static_cast<std::ptrdiff_t>(i) + 1, draft.end());
+        return is_blank(rest);
+      }
+      const char c = piece[k];
+      if (c == '\r') {
+        const bool before_lf = k + 1 < piece.size() ? piece[k + 1] == '\n'
+                                                    : i + 1 < draft.size() && draft[i + 1].starts_with('\n');
+        if (before_lf) continue;
+      }
+      if (content[matched] != c) return false;
+      ++matched;
+    }
+  }
+  return matched == content.size();
+}
+
 std::optional<std::uint64_t> find_clippers_line(std::string_view text) {
   LineCursor cursor(text);
   std::string_view line;

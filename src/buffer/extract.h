@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,6 +31,11 @@ std::optional<std::string> extract_content(std::string_view edited);
 // in CR LF (the usual case: nothing is copied), otherwise into `joined`,
 // which receives the lines joined with LF.
 std::optional<std::string_view> extract_content(std::string_view edited, std::string& joined);
+
+// True when `content` is what extracting the untouched buffer of `draft`
+// gives: the draft's lines joined with LF (a CR LF line end becomes LF),
+// trimmed of White_Space at the end.  Linear, without a copy.
+bool approves_as_is(std::string_view content, std::span<const std::string_view> draft);
 
 // The number (from 1) of the first clippers line of `text`, or none.
 std::optional<std::uint64_t> find_clippers_line(std::string_view text);

@@ -135,27 +135,16 @@ int make_private_dir(const std::string& path) {
 
 }  // namespace
 
-DraftDir::DraftDir(std::string path, Fd handle) : path_(std::move(path)), handle_(std::move(handle)), armed_(true) {}
+DraftDir::DraftDir(std::string path, Fd handle, std::string draft_name)
+    : path_(std::move(path)), handle_(std::move(handle)), draft_name_(std::move(draft_name)), armed_(true) {}
 
 DraftDir::DraftDir(DraftDir&& other) noexcept
-    : path_(std::move(other.path_)), handle_(std::move(other.handle_)), armed_(other.armed_) {
+    : path_(std::move(other.path_)),
+      handle_(std::move(other.handle_)),
+      draft_name_(std::move(other.draft_name_)),
+      armed_(other.armed_) {
   other.armed_ = false;
   other.path_.clear();
-}
-
-DraftDir& DraftDir::operator=(DraftDir&& other) noexcept {
-  if (this != &other) {
-    try {
-      (void)remove();
-    } catch (...) {
-    }
-    path_ = std::move(other.path_);
-    handle_ = std::move(other.handle_);
-    armed_ = other.armed_;
-    other.armed_ = false;
-    other.path_.clear();
-  }
-  return *this;
 }
 
 // Memory running out while a directory is emptied must not end the process
@@ -205,7 +194,7 @@ std::optional<std::string> DraftDir::current_path() const { return platform::pat
 std::vector<std::string> DraftDir::leftovers() const {
   auto names = list_names(handle_.get());
   if (!names) return {};
-  std::erase(*names, std::string(DRAFT_FILE_NAME));
+  std::erase(*names, draft_name_);
   std::sort(names->begin(), names->end());
   return std::move(names).value();
 }
@@ -213,7 +202,7 @@ std::vector<std::string> DraftDir::leftovers() const {
 std::string DraftDir::draft_file_path() const {
   std::string file = path_;
   file += '/';
-  file += DRAFT_FILE_NAME;
+  file += draft_name_;
   return file;
 }
 
@@ -229,7 +218,8 @@ Result<void, IoError> DraftDir::release() && {
   return removed;
 }
 
-Result<DraftDir, IoError> create_draft_dir(const std::string& parent, std::string_view prefix) {
+Result<DraftDir, IoError> create_draft_dir(const std::string& parent, std::string_view prefix,
+                                           std::string draft_name) {
   auto base = absolute_dir(parent);
   if (!base) return fail(std::move(base).error());
   auto made = make_unique_dir(*base, prefix, fresh_generator(), make_private_dir, platform::entropy);
@@ -239,7 +229,7 @@ Result<DraftDir, IoError> create_draft_dir(const std::string& parent, std::strin
     // Leave alone whatever now stands at the name: it is not ours to remove.
     return fail(PathError{std::move(*made), std::move(handle).error()}.into_io_error());
   }
-  return DraftDir(std::move(*made), std::move(handle).value());
+  return DraftDir(std::move(*made), std::move(handle).value(), std::move(draft_name));
 }
 
 }  // namespace clippers

@@ -1,6 +1,6 @@
 #pragma once
 // The draft directory: a freshly made, uniquely named directory that holds the
-// draft file "COMMIT_EDITMSG" while the editor works on it.  DraftDir owns it
+// draft file while the editor works on it.  DraftDir owns it
 // and removes it, with everything inside, unless the run chose to keep it.
 //
 // Calling sequence: create_draft_dir; files inside only through fd() (see
@@ -24,7 +24,7 @@
 
 namespace clippers {
 
-// Name of the draft file inside every draft directory.
+// Name of the draft file of standard-input mode (FILE mode names it after FILE).
 constexpr std::string_view DRAFT_FILE_NAME = "COMMIT_EDITMSG";
 // FILE mode: a hidden directory next to FILE's real location.
 constexpr std::string_view FILE_DRAFT_PREFIX = ".clippers-";
@@ -43,16 +43,17 @@ constexpr mode_t DRAFT_DIR_MODE = 0700;
 // it was.  A moved-from handle owns nothing.
 class DraftDir {
  public:
-  DraftDir(std::string path, Fd handle);
+  DraftDir(std::string path, Fd handle, std::string draft_name);
   DraftDir(DraftDir&& other) noexcept;
-  DraftDir& operator=(DraftDir&& other) noexcept;
+  DraftDir& operator=(DraftDir&& other) = delete;
   DraftDir(const DraftDir&) = delete;
   DraftDir& operator=(const DraftDir&) = delete;
   ~DraftDir();
 
   const std::string& path() const { return path_; }
   int fd() const { return handle_.get(); }
-  // The directory's path, "/" and DRAFT_FILE_NAME.
+  // The name of the draft file inside it, and its path.
+  const std::string& draft_name() const { return draft_name_; }
   std::string draft_file_path() const;
 
   // True while `path()` still names the directory held.
@@ -74,11 +75,13 @@ class DraftDir {
 
   std::string path_;
   Fd handle_;
+  std::string draft_name_;
   bool armed_ = false;
 };
 
 // Creates a new, empty directory named prefix + 6 random characters in
-// `parent` (a relative parent is taken from the current directory), mode 0700,
+// `parent` (a relative parent is taken from the current directory), for a
+// draft file named `draft_name`, mode 0700,
 // opens it without following links and checks that it is a directory and
 // the one its path names (device and inode; its owner and mode are whatever
 // the file system shows).  Fails with a PathError (as IoError) naming the
@@ -86,6 +89,7 @@ class DraftDir {
 // naming the absolute base with "too many temporary files exist" after
 // MAX_NAME_ATTEMPTS clashes, or with a plain IoError when the current
 // directory cannot be determined.
-Result<DraftDir, IoError> create_draft_dir(const std::string& parent, std::string_view prefix);
+Result<DraftDir, IoError> create_draft_dir(const std::string& parent, std::string_view prefix,
+                                           std::string draft_name);
 
 }  // namespace clippers

@@ -18,7 +18,7 @@ namespace fs = std::filesystem;
 TEST(DraftDir, ReleaseLeavesADirectorySwappedInUnderItsNameAlone) {
   std::string parent = fs::temp_directory_path() / "clippers-draft-XXXXXX";
   ASSERT_NE(::mkdtemp(parent.data()), nullptr);
-  auto dir = create_draft_dir(parent, STDIN_DRAFT_PREFIX);
+  auto dir = create_draft_dir(parent, STDIN_DRAFT_PREFIX, std::string(DRAFT_FILE_NAME));
   ASSERT_TRUE(dir.ok());
   const std::string_view text = "draft";
   ASSERT_TRUE(write_draft_file(*dir, Pieces(&text, 1)).ok());

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <optional>
 
 #include "io/platform.h"
 
@@ -18,49 +19,67 @@ Result<Fd, IoError> create_file_in(const DraftDir& dir, const std::string& name,
 
 namespace {
 
-// Sets the access time before the modification time, so that any read of the
-// file afterwards (even under relatime) moves it, and notes what it now is.
-// Where the file system does not record reads, nothing can be told from it.
-UnreadStamp stamp_unread(int fd) {
-  UnreadStamp stamp;
+// Sets both times into the past, the access time before the modification
+// time, so that any read of the file afterwards (even under relatime) moves
+// the one and any write the other, and notes what the file now is.  Where the
+// file system does not record reads, nothing can be told from them.
+DraftStamp stamp_draft(int fd) {
+  DraftStamp stamp;
   struct stat st = {};
   if (::fstat(fd, &st) != 0) return stamp;
   const timespec& modified = platform::modified_time(st);
-  const timespec times[2] = {{modified.tv_sec - 1, modified.tv_nsec}, {0, UTIME_OMIT}};
-  struct statvfs vfs = {};
-  if (::futimens(fd, times) != 0 || ::fstat(fd, &st) != 0 || ::fstatvfs(fd, &vfs) != 0 ||
-      !platform::records_reads(vfs)) {
-    return stamp;
-  }
+  const timespec times[2] = {{modified.tv_sec - 2, modified.tv_nsec}, {modified.tv_sec - 1, modified.tv_nsec}};
+  if (::futimens(fd, times) != 0 || ::fstat(fd, &st) != 0) return stamp;
   stamp.dev = st.st_dev;
   stamp.ino = st.st_ino;
+  stamp.size = st.st_size;
   stamp.atime = platform::accessed_time(st);
-  stamp.reads_recorded = true;
+  stamp.mtime = platform::modified_time(st);
+  stamp.times_set = true;
+  struct statvfs vfs = {};
+  stamp.reads_recorded = ::fstatvfs(fd, &vfs) == 0 && platform::records_reads(vfs);
   return stamp;
+}
+
+bool same_time(const timespec& a, const timespec& b) { return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec; }
+
+// The draft file as it stands at the draft path now, not followed if a link.
+std::optional<struct stat> draft_now(const DraftDir& dir) {
+  struct stat st = {};
+  if (::fstatat(dir.fd(), dir.draft_name().c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return std::nullopt;
+  return st;
 }
 
 }  // namespace
 
-Result<DraftFile, IoError> write_draft_file(const DraftDir& dir, Pieces buffer) {
-  auto file = create_file_in(dir, std::string(DRAFT_FILE_NAME), 0666);
+Result<DraftFile, IoError> write_draft_file(const DraftDir& dir, Pieces buffer, bool replace) {
+  if (replace && ::unlinkat(dir.fd(), dir.draft_name().c_str(), 0) != 0 && errno != ENOENT) {
+    return fail(IoError::from_errno(errno));
+  }
+  auto file = create_file_in(dir, dir.draft_name(), 0666);
   if (!file) return fail(std::move(file).error());
-  if (auto written = write_all(file->get(), buffer); !written) return fail(std::move(written).error());
-  const UnreadStamp stamp = stamp_unread(file->get());
+  CLIPPERS_TRY(write_all(file->get(), buffer));
+  const DraftStamp stamp = stamp_draft(file->get());
   return DraftFile{std::move(file).value(), stamp};
 }
 
-bool unread_since(const DraftDir& dir, const UnreadStamp& stamp) {
-  struct stat st = {};
-  return stamp.reads_recorded && ::fstatat(dir.fd(), DRAFT_FILE_NAME.data(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
-         st.st_dev == stamp.dev && st.st_ino == stamp.ino && platform::accessed_time(st).tv_sec == stamp.atime.tv_sec &&
-         platform::accessed_time(st).tv_nsec == stamp.atime.tv_nsec;
+bool unread_since(const DraftDir& dir, const DraftStamp& stamp) {
+  const auto st = draft_now(dir);
+  return stamp.reads_recorded && st && st->st_dev == stamp.dev && st->st_ino == stamp.ino &&
+         same_time(platform::accessed_time(*st), stamp.atime);
+}
+
+bool saved_since(const DraftDir& dir, const DraftStamp& stamp) {
+  const auto st = draft_now(dir);
+  return !stamp.times_set || !st || st->st_dev != stamp.dev || st->st_ino != stamp.ino || st->st_size != stamp.size ||
+         !same_time(platform::modified_time(*st), stamp.mtime);
 }
 
 Result<HeldText, IoError> read_draft_file(const DraftDir& dir) {
   const IoError not_regular = IoError::with_message("not a regular file");
   // Non-blocking, so a FIFO left at the name cannot hold the run; no link is
   // followed, so nothing outside the draft directory is ever read as the draft.
-  auto file = open_at(dir.fd(), std::string(DRAFT_FILE_NAME), O_RDONLY | O_NOFOLLOW | O_NONBLOCK);
+  auto file = open_at(dir.fd(), dir.draft_name(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK);
   if (!file) return fail(file.error().os_code == ELOOP ? not_regular : std::move(file).error());
   struct stat st = {};
   if (::fstat(file->get(), &st) != 0) return fail(IoError::from_errno(errno));
@@ -70,7 +89,7 @@ Result<HeldText, IoError> read_draft_file(const DraftDir& dir) {
 
 bool draft_file_exists(const DraftDir& dir) {
   struct stat st = {};
-  return ::fstatat(dir.fd(), DRAFT_FILE_NAME.data(), &st, AT_SYMLINK_NOFOLLOW) == 0;
+  return ::fstatat(dir.fd(), dir.draft_name().c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
 }
 
 // Compared in chunks as it is read, so a copy of a large draft costs no more

@@ -22,18 +22,24 @@
 namespace clippers {
 
 // What the draft file was when handed to the editor, so that afterwards it
-// can be told whether anything has read it.  `reads_recorded` is false where
-// the file system does not record reads (noatime) or the stamp failed.
-struct UnreadStamp {
+// can be told whether anything has read it, or written it.  Both its times
+// are set into the past, the access time before the modification time, so
+// that any read or write moves one of them.  `reads_recorded` is false where
+// the file system does not record reads (noatime), `times_set` where the
+// times could not be set.
+struct DraftStamp {
   dev_t dev = 0;
   ino_t ino = 0;
+  off_t size = 0;
   timespec atime = {};
+  timespec mtime = {};
+  bool times_set = false;
   bool reads_recorded = false;
 };
 
 struct DraftFile {
   Fd fd;  // still open, so the caller can adjust its mode
-  UnreadStamp stamp;
+  DraftStamp stamp;
 };
 
 // Creates `name` inside `dir`, exclusively and without following links,
@@ -41,13 +47,19 @@ struct DraftFile {
 Result<Fd, IoError> create_file_in(const DraftDir& dir, const std::string& name, mode_t mode);
 
 // Creates the draft file (mode 0666 before the umask), writes the whole
-// buffer into it, and sets its access time into the past so that a read of
-// it shows.
-Result<DraftFile, IoError> write_draft_file(const DraftDir& dir, Pieces buffer);
+// buffer into it, and stamps it (DraftStamp).  With `replace`, whatever
+// stands at the draft path first goes (a link itself, not what it points
+// to): the file is always one the tool has just made.
+Result<DraftFile, IoError> write_draft_file(const DraftDir& dir, Pieces buffer, bool replace = false);
 
 // True when the draft file is still the file stamped and nothing has read it
 // since; false wherever that cannot be told.
-bool unread_since(const DraftDir& dir, const UnreadStamp& stamp);
+bool unread_since(const DraftDir& dir, const DraftStamp& stamp);
+
+// True when the draft file is no longer the file stamped as it was: it was
+// written, or another file was saved in its place; true wherever that cannot
+// be told.
+bool saved_since(const DraftDir& dir, const DraftStamp& stamp);
 
 // Reads the draft file back as UTF-8 without following a link and only when
 // it is a regular file ("not a regular file" otherwise); a FIFO left there

@@ -156,7 +156,7 @@ class Replacement {
   // Where the approved content now is: the draft file when it could take the
   // draft's place, else the new file under its own name.
   std::string settle_as_draft() {
-    if (move_to(dir_.fd(), std::string(DRAFT_FILE_NAME))) return dir_.draft_file_path();
+    if (move_to(dir_.fd(), dir_.draft_name())) return dir_.draft_file_path();
     made_ = false;
     return dir_.path() + "/" + name_;
   }
@@ -190,8 +190,8 @@ Result<Target, RunError> open_target(const std::string& file) {
   // Extraction keeps only what stands above the last clippers line, so a FILE
   // that already holds one would lose everything below it.
   // A regular file is held in one piece unless it grew while being read.
-  const auto whole = target.text.contiguous();
-  if (const auto line = find_clippers_line(whole ? *whole : target.text.str())) {
+  std::string joined;
+  if (const auto line = find_clippers_line(target.text.whole(joined))) {
     return fail(run_error::ContainsClippersLine{file, *line});
   }
   return target;

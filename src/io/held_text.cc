@@ -18,8 +18,6 @@
 
 namespace clippers {
 
-// What a reader reports for input that is not UTF-8, in either mode.
-constexpr std::string_view INVALID_UTF8_MESSAGE = "stream did not contain valid UTF-8";
 
 // Memory for one piece of text, never zero-filled or moved by the program: a
 // full chunk is simply followed by the next.  Anonymous mappings, large ones
@@ -117,16 +115,12 @@ HeldText::HeldText(HeldText&&) noexcept = default;
 HeldText& HeldText::operator=(HeldText&&) noexcept = default;
 HeldText::~HeldText() = default;
 
-std::optional<std::string_view> HeldText::contiguous() const {
-  if (pieces_.size() > 1) return std::nullopt;
-  return pieces_.empty() ? std::string_view() : pieces_.front();
-}
-
-std::string HeldText::str() const {
-  std::string joined;
-  joined.reserve(size_);
-  for (std::string_view piece : pieces_) joined += piece;
-  return joined;
+std::string_view HeldText::whole(std::string& storage) const {
+  if (pieces_.size() <= 1) return pieces_.empty() ? std::string_view() : pieces_.front();
+  storage.clear();
+  storage.reserve(size_);
+  for (std::string_view piece : pieces_) storage += piece;
+  return storage;
 }
 
 class HeldTextReader {

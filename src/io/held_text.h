@@ -21,6 +21,9 @@
 
 namespace clippers {
 
+// What a reader reports for input that is not UTF-8, in either mode.
+inline constexpr std::string_view INVALID_UTF8_MESSAGE = "stream did not contain valid UTF-8";
+
 class HeldText {
  public:
   HeldText();  // empty
@@ -33,11 +36,10 @@ class HeldText {
   // The text; no piece is empty.  The views live as long as this object.
   Pieces pieces() const { return pieces_; }
   bool empty() const { return size_ == 0; }
-  // The text as one view when it lies in one piece, as a regular file does
-  // unless it grew while being read.
-  std::optional<std::string_view> contiguous() const;
-  // A copy in one string, for code that still wants one.
-  std::string str() const;
+  // The text as one view: the one piece it lies in (as a regular file does
+  // unless it grew while being read), or else a copy of it joined into
+  // `storage`.  The view lives as long as this object and `storage`.
+  std::string_view whole(std::string& storage) const;
 
  private:
   class Chunk;

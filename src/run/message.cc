@@ -9,8 +9,22 @@
 #include "text/utf8.h"
 
 namespace clippers {
+namespace {
+
+// One run per process: its messages, for the JSON outcome.
+std::vector<std::string>& kept_messages() {
+  static std::vector<std::string> kept;
+  return kept;
+}
+
+}  // namespace
+
+void note_message(std::string_view text) { kept_messages().emplace_back(text); }
+
+const std::vector<std::string>& messages() { return kept_messages(); }
 
 void print_message(std::string_view text) {
+  note_message(text);
   std::string line;
   line.reserve(text.size() + 11);
   line += "clippers: ";

@@ -228,14 +228,16 @@ bool is_valid_utf8(Pieces text) {
 
 bool is_valid_utf8(std::string_view bytes) { return is_valid_utf8(Pieces(&bytes, 1)); }
 
-std::string printable_utf8(std::string_view bytes) {
+namespace {
+
+std::string as_text(std::string_view bytes, bool escape_controls) {
   std::string out;
   out.reserve(bytes.size());
   for (std::size_t i = 0; i < bytes.size();) {
     const Utf8Char d = decode_utf8(bytes, i);
     if (!d.valid) {
       out.append("\xEF\xBF\xBD");
-    } else if (d.code < 0x20 || (d.code >= 0x7F && d.code < 0xA0)) {
+    } else if (escape_controls && (d.code < 0x20 || (d.code >= 0x7F && d.code < 0xA0))) {
       out.append("\\x");
       out.push_back(kHex[d.code >> 4]);
       out.push_back(kHex[d.code & 0xF]);
@@ -246,6 +248,12 @@ std::string printable_utf8(std::string_view bytes) {
   }
   return out;
 }
+
+}  // namespace
+
+std::string printable_utf8(std::string_view bytes) { return as_text(bytes, true); }
+
+std::string lossy_utf8(std::string_view bytes) { return as_text(bytes, false); }
 
 namespace {
 

@@ -53,6 +53,10 @@ bool is_valid_utf8(Pieces text);
 // can move the cursor, erase the line or set the terminal's title.
 std::string printable_utf8(std::string_view bytes);
 
+// The bytes as text, each maximal invalid sequence replaced by U+FFFD, every
+// character as it is: for output that escapes what it must itself (JSON).
+std::string lossy_utf8(std::string_view bytes);
+
 // The bytes as a double-quoted, escaped literal: `\` `"` NUL tab LF CR as
 // \\ \" \0 \t \n \r, combining marks and other non-printable characters as
 // \u{hex}, bytes of invalid sequences as \xHH.  Used after " at path ".

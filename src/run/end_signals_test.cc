@@ -1,7 +1,7 @@
 // An end signal at the moments of a draft directory's life that a run of the
 // tool cannot be made to hit on time: while the draft is written, and after
 // the editor, while it is read back.
-#include "editor/signals.h"
+#include "run/end_signals.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -10,6 +10,7 @@
 #include <filesystem>
 
 #include "draft/draft_file.h"
+#include "run/draft_session.h"
 
 namespace clippers {
 namespace {
@@ -26,10 +27,13 @@ TEST(EndSignals, RemoveTheDraftBeforeTheEditorAndNameItAfter) {
     EXPECT_EXIT(
         {
           EndSignals signals;
-          auto dir = signals.make_draft_dir(parent, STDIN_DRAFT_PREFIX);
+          auto session = DraftSession::open(signals, parent, STDIN_DRAFT_PREFIX, std::string(DRAFT_FILE_NAME));
           const std::string_view text = "draft";
-          if (!dir || !write_draft_file(*dir, Pieces(&text, 1))) std::exit(3);
-          if (edited) signals.edited(dir->draft_file_path());
+          if (!session || !write_draft_file(session->dir(), Pieces(&text, 1))) std::exit(3);
+          if (edited) {  // as once the editor has run
+            signals.starting();
+            signals.ended();
+          }
           ::raise(signal);
         },
         testing::KilledBySignal(signal),

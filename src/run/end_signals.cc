@@ -1,7 +1,6 @@
-#include "editor/signals.h"
+#include "run/end_signals.h"
 
 #include <fcntl.h>
-#include <poll.h>
 #include <sys/stat.h>
 #include <sys/uio.h>
 #include <unistd.h>
@@ -49,17 +48,21 @@ std::vector<int> end_signals() {
   return all;
 }
 
-enum Phase : int { kIdle, kPreparing, kEditing, kEdited };
+// What a signal does now: nothing registered (end the tool), a directory
+// prepared (remove it, end the tool), a child running (pass the signal on),
+// a draft to name (name it, end the tool).
+enum Phase : int { kIdle, kPrepared, kChild, kNamed };
 
 // What the handler reads.  The strings belong to the one EndSignals alive and
 // are in place before the phase that uses them is published.
 volatile sig_atomic_t g_phase = kIdle;
-volatile sig_atomic_t g_editor_pid = 0;
+volatile sig_atomic_t g_child_pid = 0;
 volatile sig_atomic_t g_received = 0;
 volatile sig_atomic_t g_dir_fd = -1;
-// The write end of the wake pipe: a byte there wakes the wait for the editor.
+// The write end of the wake pipe: a byte there wakes the wait for a child.
 volatile sig_atomic_t g_wake_fd = -1;
 const char* volatile g_dir_path = nullptr;
+const char* volatile g_draft_name = nullptr;
 const char* volatile g_tail = nullptr;
 volatile std::size_t g_tail_size = 0;
 
@@ -109,7 +112,7 @@ void wake() {
 // wrote; the name is removed only while it still names the directory held.
 void remove_prepared() {
   const int dir = g_dir_fd;
-  ::unlinkat(dir, DRAFT_FILE_NAME.data(), 0);
+  ::unlinkat(dir, g_draft_name, 0);
   struct stat held = {}, named = {};
   if (::fstat(dir, &held) == 0 && ::lstat(g_dir_path, &named) == 0 && same_inode(held, named)) {
     ::rmdir(g_dir_path);
@@ -119,19 +122,19 @@ void remove_prepared() {
 extern "C" void on_end_signal(int signal) {
   const int saved = errno;
   switch (g_phase) {
-    case kPreparing: remove_prepared(); die_by(signal);
-    case kEditing:
+    case kPrepared: remove_prepared(); die_by(signal);
+    case kChild:
       // The terminal sends SIGINT and SIGQUIT to the editor too: they are its
       // keys.  Any other request to end is passed on, and the wait for the
-      // editor is woken to hold it to a time limit; the run ends once the
-      // editor has.
+      // child is woken to hold it to a time limit; the run ends once the
+      // child has.
       if (signal != SIGINT && signal != SIGQUIT) {
         g_received = signal;
-        if (g_editor_pid > 0) ::kill(static_cast<pid_t>(g_editor_pid), signal);
+        if (g_child_pid > 0) ::kill(static_cast<pid_t>(g_child_pid), signal);
         wake();
       }
       break;
-    case kEdited: write_interrupted(signal); die_by(signal);
+    case kNamed: write_interrupted(signal); die_by(signal);
     default: die_by(signal);
   }
   errno = saved;
@@ -172,7 +175,7 @@ bool make_wake_pipe(int fds[2]) {
 
 EndSignals::EndSignals() : signals_(end_signals()), saved_(signals_.size()) {
   g_received = 0;
-  g_editor_pid = 0;
+  g_child_pid = 0;
   set_phase(kIdle);
   int fds[2];
   if (make_wake_pipe(fds)) {
@@ -197,26 +200,30 @@ EndSignals::~EndSignals() {
   set_phase(kIdle);
   for (std::size_t i = 0; i < signals_.size(); ++i) ::sigaction(signals_[i], &saved_[i], nullptr);
   g_dir_path = nullptr;
+  g_draft_name = nullptr;
   g_tail = nullptr;
   g_wake_fd = -1;
   restore_child();
   ::sigprocmask(SIG_SETMASK, &saved, nullptr);
 }
 
-Result<DraftDir, IoError> EndSignals::make_draft_dir(const std::string& parent, std::string_view prefix) {
-  const Held held;
-  auto created = create_draft_dir(parent, prefix);
-  if (!created) return created;
-  dir_path_ = created->path();
+void EndSignals::prepared(const DraftDir& dir) {
+  dir_path_ = dir.path();
+  draft_name_ = dir.draft_name();
+  tail_ = "; draft at " + printable_utf8(dir.draft_file_path()) + "\n";
   g_dir_path = dir_path_.c_str();
-  g_dir_fd = created->fd();
-  set_phase(kPreparing);
-  return created;
+  g_draft_name = draft_name_.c_str();
+  g_dir_fd = dir.fd();
+  g_tail = tail_.data();
+  g_tail_size = tail_.size();
+  set_phase(kPrepared);
 }
 
-void EndSignals::editing() {
+void EndSignals::settled() { set_phase(kIdle); }
+
+void EndSignals::starting() {
   g_received = 0;
-  g_editor_pid = 0;
+  g_child_pid = 0;
   // A child that ends wakes the wait as a signal passed on does, so that the
   // wait can sleep until either happens, or until a time limit.
   struct sigaction action = {};
@@ -224,18 +231,27 @@ void EndSignals::editing() {
   action.sa_flags = SA_RESTART | SA_NOCLDSTOP;
   sigemptyset(&action.sa_mask);
   child_handled_ = ::sigaction(SIGCHLD, &action, &saved_child_) == 0;
-  set_phase(kEditing);
+  phase_before_child_ = g_phase;
+  set_phase(kChild);
 }
 
-void EndSignals::editor_started(pid_t pid) {
-  g_editor_pid = pid;
+void EndSignals::started(pid_t pid) {
+  g_child_pid = pid;
   if (g_received != 0) ::kill(pid, g_received);
 }
 
-void EndSignals::editor_not_started() {
+void EndSignals::not_started() {
   restore_child();
-  set_phase(kPreparing);
+  set_phase(static_cast<Phase>(phase_before_child_));
   if (g_received != 0) ::raise(g_received);
+}
+
+void EndSignals::ended() {
+  const Held held;
+  restore_child();
+  g_child_pid = 0;
+  // Once a child has run on it, the draft may hold the user's work.
+  set_phase(g_dir_path != nullptr ? kNamed : kIdle);
 }
 
 void EndSignals::restore_child() {
@@ -245,26 +261,13 @@ void EndSignals::restore_child() {
 
 int EndSignals::received() const { return g_received; }
 
-void EndSignals::sleep(int timeout_ms) const {
-  pollfd woken = {wake_read_.get(), POLLIN, 0};
-  // Without a pipe there is nothing to be woken by: a short nap stands in.
-  if (!wake_read_.valid()) timeout_ms = timeout_ms < 0 || timeout_ms > 50 ? 50 : timeout_ms;
-  ::poll(&woken, wake_read_.valid() ? 1 : 0, timeout_ms);
+int EndSignals::wake_fd() const { return wake_read_.get(); }
+
+void EndSignals::drain() const {
   char drained[64];
   while (wake_read_.valid() && ::read(wake_read_.get(), drained, sizeof drained) > 0) {
   }
 }
-
-void EndSignals::edited(const std::string& draft) {
-  const Held held;
-  restore_child();
-  tail_ = "; draft at " + printable_utf8(draft) + "\n";
-  g_tail = tail_.data();
-  g_tail_size = tail_.size();
-  set_phase(kEdited);
-}
-
-void EndSignals::done() { set_phase(kIdle); }
 
 EndSignals::Held::Held() { block_end_signals(&saved_); }
 EndSignals::Held::~Held() { ::sigprocmask(SIG_SETMASK, &saved_, nullptr); }
