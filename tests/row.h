@@ -43,6 +43,8 @@ struct Row {
   std::optional<std::string> draft_after = std::nullopt;  // the kept draft file
   std::string setup = "";  // sh in the work directory before the run; status 77 skips the row
   std::string check = "";  // sh in the work directory after the run, must succeed; $D is the draft
+  // When set: standard output is one line holding one JSON object, `d` to this Python expression, which must hold.
+  std::string json = "";
   std::string argv0 = "clippers";
   bool root_only = false;
   bool attacked = false;   // the editor leaves directories of its own

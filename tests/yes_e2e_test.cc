@@ -51,6 +51,13 @@ const Row kYesRows[] = {
     {.name = "FILE named in invalid UTF-8: a stray byte, a surrogate, an overlong form, a value above U+10FFFF",
      .args = {"--yes", "gone\xFF\xED\xA0\x80\xC0\xAF\xF4\x90\x80\x80.txt"}, .status = 2,
      .err = "clippers: cannot read gone\ufffd" "\ufffd\ufffd\ufffd" "\ufffd\ufffd" "\ufffd\ufffd\ufffd\ufffd.txt: {os:2}\n"},
+    {.name = "--json", .args = {"--yes", "--json"}, .input = "a \n",
+     .json = R"(has(outcome="approved", content="a", changed=False, draft=None, message=None, elapsed_ms=None))"},
+    {.name = "--json, a blank FILE", .args = {"--yes", "--json", "notes.txt"}, .status = 1,
+     .err = "clippers: notes.txt is empty; nothing to approve\n", .file = " \n", .json = R"(has(reason="empty-input", file="notes.txt", content=None))"},
+    {.name = "--check refuses", .args = {"--yes", "--check", "sh -c 'echo nope; echo more; exit 4'"}, .input = "x", .status = 2,
+     .err = "clippers: check failed (exit 4): nope\n"},
+    {.name = "--check lets the input through", .args = {"--yes", "--check", "grep -qx x"}, .input = "x \n", .out = "x\n"},
 };
 
 TEST(YesE2e, ApprovesWithoutAnEditor) {
