@@ -55,7 +55,8 @@ class [[nodiscard]] Result {
   template <std::size_t I, typename V>
   static auto* alternative(V& state) {
     auto* held = std::get_if<I>(&state);
-    if (held == nullptr) [[unlikely]] std::abort();
+    if (held == nullptr) [[unlikely]]
+      std::abort();
     return held;
   }
   T* value_if() { return alternative<0>(state_); }
@@ -85,11 +86,13 @@ class [[nodiscard]] Result<void, E> {
  private:
   // Breaking the precondition ends the process here, never as an exception.
   E* failure() {
-    if (!error_) [[unlikely]] std::abort();
+    if (!error_) [[unlikely]]
+      std::abort();
     return &*error_;
   }
   const E* failure() const {
-    if (!error_) [[unlikely]] std::abort();
+    if (!error_) [[unlikely]]
+      std::abort();
     return &*error_;
   }
 
@@ -99,11 +102,11 @@ class [[nodiscard]] Result<void, E> {
 // Passes the failure of `expr`, a Result, on to the caller: the calling
 // function returns it, as a Result of its own whose failure type can be made
 // from it.  Otherwise goes on.
-#define CLIPPERS_TRY(expr)                                                   \
-  do {                                                                       \
-    if (auto clippers_tried_ = (expr); !clippers_tried_) {                   \
-      return ::clippers::fail(std::move(clippers_tried_).error());           \
-    }                                                                        \
+#define CLIPPERS_TRY(expr)                                         \
+  do {                                                             \
+    if (auto clippers_tried_ = (expr); !clippers_tried_) {         \
+      return ::clippers::fail(std::move(clippers_tried_).error()); \
+    }                                                              \
   } while (false)
 
 // Lambdas joined into one visitor for std::visit.

@@ -50,8 +50,7 @@ std::string check_report(int code, std::string_view output);
 // order, so that a large draft is written out without being copied.  The
 // views live as long as `draft` and `context` do.  Same bytes as below.
 std::vector<std::string_view> compose_buffer(std::span<const std::string_view> draft,
-                                             std::optional<std::string_view> context,
-                                             const BufferNotes& notes = {});
+                                             std::optional<std::string_view> context, const BufferNotes& notes = {});
 
 // The buffer for `draft` and an optional `context`, in one string.  Every trailing LF of the
 // draft is dropped (CR and other white space stay), then come "\n\n", the

@@ -121,8 +121,8 @@ bool approves_as_is(std::string_view content, std::span<const std::string_view> 
       }
       const char c = piece[k];
       if (c == '\r') {
-        const bool before_lf = k + 1 < piece.size() ? piece[k + 1] == '\n'
-                                                    : i + 1 < draft.size() && draft[i + 1].starts_with('\n');
+        const bool before_lf =
+            k + 1 < piece.size() ? piece[k + 1] == '\n' : i + 1 < draft.size() && draft[i + 1].starts_with('\n');
         if (before_lf) continue;
       }
       if (content[matched] != c) return false;

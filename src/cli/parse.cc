@@ -105,7 +105,7 @@ class Parser {
       case Action::Help: return HelpRequest{long_form};
       case Action::Version: return VersionRequest{};
       case Action::Flag:
-        if (repeated(option)) return repeated_option(option);
+        if (given(option)) return repeated_option(option);
         cli_.*option.flag = true;
         add_seen(option);
         return std::nullopt;
@@ -123,7 +123,7 @@ class Parser {
   // Checked when the value comes: `--context a --context` lacks a value
   // rather than repeating the option.
   std::optional<ParseResult> take_value(const Option& option, std::string_view value) {
-    if (repeated(option)) return repeated_option(option);
+    if (given(option)) return repeated_option(option);
     if (!is_valid_utf8(value)) return invalid_utf8_argument();
     if (option.check != nullptr) {
       if (const std::optional<std::string_view> reason = option.check(value)) {
@@ -146,8 +146,6 @@ class Parser {
   bool given(const Option& option) const {
     return std::find(seen_.options.begin(), seen_.options.end(), &option) != seen_.options.end();
   }
-  // Every option may be given once: a second time is a usage error.
-  bool repeated(const Option& option) const { return given(option); }
   void add_seen(const Option& option) {
     if (!given(option)) seen_.options.push_back(&option);
   }

@@ -71,11 +71,12 @@ Result<Fd, int> open_subdir(int dir, const std::string& name) {
     if (opened) return std::move(opened).value();
     return fail(opened.error().os_code);
   }
+  // What stands in the way is the refusal itself, unless looking closer or
+  // the chmod fails otherwise: then that failure is the one to tell.
   struct stat st = {};
-  if (::fstatat(dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid() ||
-      ::fchmodat(dir, name.c_str(), (st.st_mode & 07777) | 0700, 0) != 0) {
-    return fail(EACCES);
-  }
+  if (::fstatat(dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return fail(errno);
+  if (!S_ISDIR(st.st_mode) || st.st_uid != ::geteuid()) return fail(EACCES);
+  if (::fchmodat(dir, name.c_str(), (st.st_mode & 07777) | 0700, 0) != 0) return fail(errno);
   auto again = open_at(dir, name, kFlags);
   if (!again) return fail(again.error().os_code);
   return std::move(again).value();
@@ -218,8 +219,7 @@ Result<void, IoError> DraftDir::release() && {
   return removed;
 }
 
-Result<DraftDir, IoError> create_draft_dir(const std::string& parent, std::string_view prefix,
-                                           std::string draft_name) {
+Result<DraftDir, IoError> create_draft_dir(const std::string& parent, std::string_view prefix, std::string draft_name) {
   auto base = absolute_dir(parent);
   if (!base) return fail(std::move(base).error());
   auto made = make_unique_dir(*base, prefix, fresh_generator(), make_private_dir, platform::entropy);

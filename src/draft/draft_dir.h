@@ -89,7 +89,6 @@ class DraftDir {
 // naming the absolute base with "too many temporary files exist" after
 // MAX_NAME_ATTEMPTS clashes, or with a plain IoError when the current
 // directory cannot be determined.
-Result<DraftDir, IoError> create_draft_dir(const std::string& parent, std::string_view prefix,
-                                           std::string draft_name);
+Result<DraftDir, IoError> create_draft_dir(const std::string& parent, std::string_view prefix, std::string draft_name);
 
 }  // namespace clippers

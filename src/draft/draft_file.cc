@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "draft/names.h"
 #include "io/platform.h"
 
 namespace clippers {
@@ -53,13 +54,25 @@ std::optional<struct stat> draft_now(const DraftDir& dir) {
 }  // namespace
 
 Result<DraftFile, IoError> write_draft_file(const DraftDir& dir, Pieces buffer, bool replace) {
-  if (replace && ::unlinkat(dir.fd(), dir.draft_name().c_str(), 0) != 0 && errno != ENOENT) {
-    return fail(IoError::from_errno(errno));
+  if (!replace) {
+    auto file = create_file_in(dir, dir.draft_name(), 0666);
+    if (!file) return fail(std::move(file).error());
+    CLIPPERS_TRY(write_all(file->get(), buffer));
+    const DraftStamp stamp = stamp_draft(file->get());
+    return DraftFile{std::move(file).value(), stamp};
   }
-  auto file = create_file_in(dir, dir.draft_name(), 0666);
+  // What stands at the draft path is the user's edit until the new draft is
+  // whole: it is written under a name of its own and renamed into place.
+  const std::string name = random_name(".draft-");
+  auto file = create_file_in(dir, name, 0666);
   if (!file) return fail(std::move(file).error());
-  CLIPPERS_TRY(write_all(file->get(), buffer));
-  const DraftStamp stamp = stamp_draft(file->get());
+  auto written = write_all(file->get(), buffer);
+  const DraftStamp stamp = written ? stamp_draft(file->get()) : DraftStamp{};
+  if (!written || ::renameat(dir.fd(), name.c_str(), dir.fd(), dir.draft_name().c_str()) != 0) {
+    const IoError error = written ? IoError::from_errno(errno) : std::move(written).error();
+    ::unlinkat(dir.fd(), name.c_str(), 0);
+    return fail(error);
+  }
   return DraftFile{std::move(file).value(), stamp};
 }
 

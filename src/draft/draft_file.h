@@ -47,9 +47,11 @@ struct DraftFile {
 Result<Fd, IoError> create_file_in(const DraftDir& dir, const std::string& name, mode_t mode);
 
 // Creates the draft file (mode 0666 before the umask), writes the whole
-// buffer into it, and stamps it (DraftStamp).  With `replace`, whatever
-// stands at the draft path first goes (a link itself, not what it points
-// to): the file is always one the tool has just made.
+// buffer into it, and stamps it (DraftStamp).  With `replace`, the new draft
+// is made under a name of its own and renamed over whatever stands at the
+// draft path (a link itself, not what it points to) only once it is whole:
+// the draft is always a file the tool has just made, and a failure leaves
+// the one before as it was.
 Result<DraftFile, IoError> write_draft_file(const DraftDir& dir, Pieces buffer, bool replace = false);
 
 // True when the draft file is still the file stamped and nothing has read it

@@ -79,7 +79,7 @@ bool same_time(const timespec& a, const timespec& b) { return a.tv_sec == b.tv_s
 // after a rewrite to the same length; the status-change time cannot, so it
 // is compared too, and anything that touched FILE's inode (a new hard link
 // included) counts as a change.
-bool same_file(const struct stat& a, const struct stat& b) {
+bool unchanged(const struct stat& a, const struct stat& b) {
   return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
          same_time(platform::modified_time(a), platform::modified_time(b)) &&
          same_time(platform::changed_time(a), platform::changed_time(b)) && a.st_mode == b.st_mode &&
@@ -100,7 +100,7 @@ void sync_dir(int dir) {
 class Replacement {
  public:
   explicit Replacement(const DraftDir& dir) : dir_(dir) {}
-  ~Replacement() { discard(); }
+  ~Replacement() { (void)discard(); }
   Replacement(const Replacement&) = delete;
   Replacement& operator=(const Replacement&) = delete;
 
@@ -115,10 +115,10 @@ class Replacement {
       if (created.error().os_code != EEXIST || attempt == 16) return fail(std::move(created).error());
     }
     made_ = true;
-    if (auto r = write_all(file_.get(), content); !r) return r;
+    CLIPPERS_TRY(write_all(file_.get(), content));
     // FILE keeps its final line feed: an approval with no edit must not change it.
     if (ends_with_lf(target.text)) {
-      if (auto r = write_all(file_.get(), "\n"); !r) return r;
+      CLIPPERS_TRY(write_all(file_.get(), "\n"));
     }
     return {};
   }
@@ -130,16 +130,19 @@ class Replacement {
   Result<void, IoError> give_acl(const Target& target) { return platform::give_access_acl(file_.get(), target.acl); }
 
   Result<void, IoError> finish(const Target& target) {
-    if (auto r = copy_identity(file_.get(), target.status); !r) return r;
+    CLIPPERS_TRY(copy_identity(file_.get(), target.status));
     // On disk before the rename may publish it: otherwise a crash just after
     // the rename could leave FILE empty.
     return sync_fd(file_.get());
   }
 
-  // Removes the new file, before a failure hands the draft directory to the user.
-  void discard() {
-    if (made_) ::unlinkat(dir_.fd(), name_.c_str(), 0);
+  // Removes the new file, before a failure hands the draft directory to the
+  // user; what would not go is named, so that nothing is left unexplained.
+  std::optional<PathError> discard() {
+    if (!made_) return std::nullopt;
     made_ = false;
+    if (::unlinkat(dir_.fd(), name_.c_str(), 0) == 0 || errno == ENOENT) return std::nullopt;
+    return PathError{dir_.path() + "/" + name_, IoError::from_errno(errno)};
   }
 
   // Moves the new file into place of `name` in `to`; false on failure, errno set.
@@ -207,8 +210,7 @@ Result<void, RunError> replace_target(const DraftDir& dir, const Target& target,
   }
   Replacement replacement(dir);
   if (auto written = replacement.write(target, content); !written) {
-    replacement.discard();
-    return fail(run_error::Io{std::move(written).error(), draft});
+    return fail(run_error::Io{std::move(written).error(), draft, replacement.discard()});
   }
   // Without FILE's own list the new file could let others read what FILE
   // did not: FILE stays, and the approved text is kept as the draft.
@@ -216,14 +218,13 @@ Result<void, RunError> replace_target(const DraftDir& dir, const Target& target,
     return fail(run_error::AclNotCopied{target.path, std::move(given).error(), replacement.settle_as_draft()});
   }
   if (auto finished = replacement.finish(target); !finished) {
-    replacement.discard();
-    return fail(run_error::Io{std::move(finished).error(), draft});
+    return fail(run_error::Io{std::move(finished).error(), draft, replacement.discard()});
   }
   // Someone else's changes to FILE while the editor was open must not be
   // overwritten silently: compare it with what was read.
   struct stat now = {};
   if (::fstatat(target.dir.get(), target.name.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0 &&
-      !same_file(now, target.status)) {
+      !unchanged(now, target.status)) {
     return fail(run_error::Changed{target.path, replacement.settle_as_draft()});
   }
   if (!replacement.move_to(target.dir.get(), target.name)) {

@@ -101,7 +101,8 @@ Result<CheckRun, int> run_check(const std::vector<std::string>& command, Pieces 
   if (!output) return fail(output.error());
   SpawnActions actions;
   if (const int rc = actions.failed(); rc != 0) return fail(rc);
-  for (const auto& [from, to] : {std::pair{input->first.get(), STDIN_FILENO}, {output->second.get(), STDOUT_FILENO},
+  for (const auto& [from, to] : {std::pair{input->first.get(), STDIN_FILENO},
+                                 {output->second.get(), STDOUT_FILENO},
                                  {output->second.get(), STDERR_FILENO}}) {
     if (const int rc = actions.dup2(from, to); rc != 0) return fail(rc);
   }

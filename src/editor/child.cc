@@ -75,7 +75,8 @@ Result<pid_t, int> start_child(const std::vector<std::string>& argv, const posix
   watch.starting();
   pid_t pid = 0;
   // An empty program name can name no file; execvp would say the same.
-  const int rc = argv.front().empty() ? ENOENT : posix_spawnp(&pid, words[0], &actions, attributes.get(), words.data(), environ);
+  const int rc =
+      argv.front().empty() ? ENOENT : posix_spawnp(&pid, words[0], &actions, attributes.get(), words.data(), environ);
   if (rc != 0) {
     watch.not_started();
     return fail(rc);

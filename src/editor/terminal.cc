@@ -23,22 +23,22 @@ Result<Fd, IoError> attach_terminal(posix_spawn_file_actions_t& actions) {
   if (!opened) {
     // A closed standard error has nothing to give; the editor's own then stays.
     if (!out_tty && ::fcntl(STDERR_FILENO, F_GETFD) != -1) {
-      if (auto r = dup2_action(STDERR_FILENO, STDOUT_FILENO); !r) return fail(std::move(r).error());
+      CLIPPERS_TRY(dup2_action(STDERR_FILENO, STDOUT_FILENO));
     }
     if (in_tty) return Fd();
     // Standard input is the caller's (a pipe it may still write, a file):
     // an editor with no terminal to read keys from reads nothing of it.
     auto null = open_file("/dev/null", O_RDONLY);
     if (!null) return fail(std::move(null).error());
-    if (auto r = dup2_action(null->get(), STDIN_FILENO); !r) return fail(std::move(r).error());
+    CLIPPERS_TRY(dup2_action(null->get(), STDIN_FILENO));
     return std::move(null).value();
   }
   Fd tty = std::move(opened).value();
   if (!in_tty) {
-    if (auto r = dup2_action(tty.get(), STDIN_FILENO); !r) return fail(std::move(r).error());
+    CLIPPERS_TRY(dup2_action(tty.get(), STDIN_FILENO));
   }
   if (!out_tty) {
-    if (auto r = dup2_action(tty.get(), STDOUT_FILENO); !r) return fail(std::move(r).error());
+    CLIPPERS_TRY(dup2_action(tty.get(), STDOUT_FILENO));
   }
   return tty;
 }

@@ -23,9 +23,14 @@ std::string never_opened(std::uint32_t ms) {
 // two as one misspelt word ("withe").
 std::string exited(std::int32_t code) { return std::string("editor exited with code ") + std::to_string(code); }
 
-std::string io(const IoError& error, const std::optional<std::string>& kept_draft) {
+std::string io(const IoError& error, const std::optional<std::string>& kept_draft,
+               const std::optional<PathError>& left = std::nullopt) {
   std::string text = "io error: " + render_io_error(error);
   if (kept_draft) text += "; your edited draft is kept at " + printable_utf8(*kept_draft);
+  if (left) {
+    text += "; an unfinished copy could not be removed from there (" + render_io_error(left->err) +
+            "): " + printable_utf8(left->path);
+  }
   return text;
 }
 
@@ -105,7 +110,7 @@ std::string render_long(const RunError& error) {
             return "failed to replace " + printable_utf8(e.target) + ": " + render_io_error(e.error) +
                    "; your edited draft is kept at " + printable_utf8(e.draft);
           },
-          [](const Io& e) { return io(e.error, e.kept_draft); },
+          [](const Io& e) { return io(e.error, e.kept_draft, e.left); },
           [](const Changed& e) {
             return printable_utf8(e.path) + " changed while it was being edited; your edited draft is kept at " +
                    printable_utf8(e.draft);

@@ -58,6 +58,9 @@ struct Changed {
 struct Io {
   IoError error;
   std::optional<std::string> kept_draft = std::nullopt;
+  // A file of the tool's own it could not remove from the kept draft
+  // directory (an unfinished copy of the approved text), and why.
+  std::optional<PathError> left = std::nullopt;
 };
 // The editor command is one that hands the file to a window and returns at
 // once; `fix` is the command with its wait flag, when it has one.

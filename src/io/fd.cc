@@ -14,7 +14,12 @@ namespace clippers {
 
 Fd& Fd::operator=(Fd&& other) noexcept {
   if (this != &other) {
-    if (fd_ >= 0) ::close(fd_);
+    // As in the destructor: errno may be what a failure is being built from.
+    if (fd_ >= 0) {
+      const int saved = errno;
+      ::close(fd_);
+      errno = saved;
+    }
     fd_ = other.release();
   }
   return *this;
@@ -87,7 +92,7 @@ Result<void, IoError> write_all(int fd, Pieces text) {
     if (count == 0) return {};
     const ssize_t n = ::writev(fd, batch.data(), count);
     if (n < 0) {
-      if (auto again = ready_again(fd, errno); !again) return again;
+      CLIPPERS_TRY(ready_again(fd, errno));
       continue;
     }
     if (n == 0) return fail(IoError::with_message("failed to write whole buffer"));

@@ -18,7 +18,6 @@
 
 namespace clippers {
 
-
 // Memory for one piece of text, never zero-filled or moved by the program: a
 // full chunk is simply followed by the next.  Anonymous mappings, large ones
 // on huge pages, where the system has them.
@@ -175,7 +174,7 @@ class HeldTextReader {
       const ssize_t n = ::read(fd_, at, room);
       if (n < 0 && errno == EINTR) continue;
       if (n < 0 && platform::would_block(errno)) {
-        if (auto ready = wait_ready(fd_, POLLIN); !ready) return fail(std::move(ready).error());
+        CLIPPERS_TRY(wait_ready(fd_, POLLIN));
         continue;
       }
       if (n < 0) return fail(IoError::from_errno(errno));

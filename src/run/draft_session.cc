@@ -51,14 +51,15 @@ DraftSession::~DraftSession() {
 std::optional<std::string> DraftSession::settle(DraftFate fate, Pieces written) {
   const EndSignals::Held held;
   settled_ = true;
-  std::vector<std::string> left = fate == DraftFate::Discard ? dir_.leftovers() : std::vector<std::string>();
+  std::vector<std::string> left = fate == DraftFate::RemoveUnlessLeft ? dir_.leftovers() : std::vector<std::string>();
   std::erase_if(left, [&](const std::string& name) { return holds_exactly(dir_, name, written); });
   const std::string path = dir_.path();
   std::optional<std::string> kept;
   if (fate == DraftFate::Keep || !left.empty()) {
     kept = dir_.draft_file_path();
     const std::string kept_dir = std::move(dir_).keep();
-    if (!left.empty()) print_message("kept " + printable_utf8(kept_dir) + ": the editor left " + listed(left) + " there");
+    if (!left.empty())
+      print_message("kept " + printable_utf8(kept_dir) + ": the editor left " + listed(left) + " there");
   } else if (auto removed = std::move(dir_).release(); !removed) {
     print_message("warning: could not remove " + printable_utf8(path) + ": " + render_io_error(removed.error()));
   }

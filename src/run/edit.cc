@@ -70,20 +70,21 @@ class EditRun {
   }
 
   // Writes the buffer for `draft` into the draft file: the first time, and
-  // again for each opening after a failed check.
+  // again for each opening after a failed check, when the draft already
+  // holds the user's text and is kept, and named, if the writing fails.
   Result<DraftFile, Outcome> write_draft(Pieces draft, bool again) {
     buffer_ = compose_buffer(draft, request_.context, notes_);
+    const auto failed = [&](IoError error) -> Outcome {
+      if (again) return EditorError{editor_error::Io{std::move(error), at_.draft}};
+      return cannot_prepare(std::move(error));
+    };
     auto written = write_draft_file(session_->dir(), buffer_, again);
+    if (!written) return fail(failed(std::move(written).error()));
     // FILE mode: the draft is as private as FILE while the editor has it.
-    if (written && target_ != nullptr) {
+    if (target_ != nullptr) {
       if (auto copied = copy_identity(written->fd.get(), target_->status); !copied) {
-        return fail(again ? Outcome(RunError{run_error::Io{std::move(copied).error()}})
-                          : cannot_prepare(std::move(copied).error()));
+        return fail(failed(std::move(copied).error()));
       }
-    }
-    if (!written) {
-      return fail(again ? Outcome(EditorError{editor_error::Io{std::move(written).error()}})
-                        : cannot_prepare(std::move(written).error()));
     }
     return std::move(written).value();
   }
@@ -108,24 +109,21 @@ class EditRun {
   // The outcome of one opening of the editor, or nothing when the approved
   // content failed the check and the editor must open again on it.
   std::optional<Outcome> decide(const EditOutcome& result) {
-    return std::visit(Overload{
-                          [&](const edit_outcome::Approved& e) { return checked(e.content); },
-                          [](const edit_outcome::Aborted&) -> std::optional<Outcome> { return outcome::Aborted{}; },
-                          [](const edit_outcome::NotSaved&) -> std::optional<Outcome> {
-                            return outcome::Aborted{.not_saved = true};
-                          },
-                          [&](const edit_outcome::NeverOpened& e) -> std::optional<Outcome> {
-                            return EditorError{editor_error::NeverOpened{e.ms, at_.draft}};
-                          },
-                          [&](const edit_outcome::EditorExited& e) -> std::optional<Outcome> {
-                            return EditorError{editor_error::EditorExited{e.code, at_.draft}};
-                          },
-                          [](const edit_outcome::Interrupted& e) -> std::optional<Outcome> {
-                            return outcome::Interrupted{e.signal};
-                          },
-                          [](const edit_outcome::TimedOut&) -> std::optional<Outcome> { return outcome::TimedOut{}; },
-                      },
-                      result);
+    return std::visit(
+        Overload{
+            [&](const edit_outcome::Approved& e) { return checked(e.content); },
+            [](const edit_outcome::Aborted&) -> std::optional<Outcome> { return outcome::Aborted{}; },
+            [](const edit_outcome::NotSaved&) -> std::optional<Outcome> { return outcome::Aborted{.not_saved = true}; },
+            [&](const edit_outcome::NeverOpened& e) -> std::optional<Outcome> {
+              return EditorError{editor_error::NeverOpened{e.ms, at_.draft}};
+            },
+            [&](const edit_outcome::EditorExited& e) -> std::optional<Outcome> {
+              return EditorError{editor_error::EditorExited{e.code, at_.draft}};
+            },
+            [](const edit_outcome::Interrupted& e) -> std::optional<Outcome> { return outcome::Interrupted{e.signal}; },
+            [](const edit_outcome::TimedOut&) -> std::optional<Outcome> { return outcome::TimedOut{}; },
+        },
+        result);
   }
 
   // An approval that the check (if any) lets through is delivered; one it

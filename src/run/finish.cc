@@ -23,7 +23,7 @@ std::optional<IoError> deliver(const Ending& e, const outcome::Approved& approve
     if (auto written = write_stdout_line(content); !written) return std::move(written).error();
     return std::nullopt;
   }
-  Summary s = summary_of(e, Verdict{0, {}, DraftFate::Remove, ""});
+  Summary s = summary_of(e, Verdict{0, {}, DraftFate::RemoveAll, ""});
   s.content = content;
   if (auto written = write_json(s); !written) return std::move(written).error();
   return std::nullopt;
@@ -58,7 +58,8 @@ int finish(Ending e) {
     Summary s = summary_of(e, verdict);
     s.draft = std::move(kept);
     // Standard output failed already when this is the reason: nothing to add.
-    if (!std::holds_alternative<outcome::StdoutFailed>(e.outcome)) [[maybe_unused]] auto ignored = write_json(s);
+    if (!std::holds_alternative<outcome::StdoutFailed>(e.outcome)) [[maybe_unused]]
+      auto ignored = write_json(s);
   }
   return verdict.status;
 }

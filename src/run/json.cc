@@ -38,7 +38,10 @@ void append_code(std::string& out, unsigned code) {
 
 }  // namespace
 
-JsonLine::JsonLine(int fd) : fd_(fd) { buffer_.reserve(kFlushAt + 64); buffer_ += '{'; }
+JsonLine::JsonLine(int fd) : fd_(fd) {
+  buffer_.reserve(kFlushAt + 64);
+  buffer_ += '{';
+}
 
 void JsonLine::raw(std::string_view bytes) {
   buffer_ += bytes;

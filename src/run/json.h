@@ -30,7 +30,7 @@ class JsonLine {
   void text(std::string_view name, const std::optional<std::string>& value);  // null when absent
   void number(std::string_view name, std::int64_t value);
   void number(std::string_view name, std::optional<std::uint64_t> value);  // null when absent
-  void boolean(std::string_view name, std::optional<bool> value);         // null when absent
+  void boolean(std::string_view name, std::optional<bool> value);          // null when absent
   void null(std::string_view name);
 
   // Ends the object and its line and writes what is left.

@@ -33,22 +33,23 @@ std::string_view reason_of(const EditorError& error) {
 }
 
 std::string_view reason_of(const RunError& error) {
-  return std::visit(Overload{
-                        [](const run_error::CannotRead& e) {
-                          return e.error.message == INVALID_UTF8_MESSAGE ? std::string_view("invalid-utf8")
-                                                                         : std::string_view("cannot-read");
-                        },
-                        [](const run_error::ContainsClippersLine&) { return std::string_view("contains-clippers-line"); },
-                        [](const run_error::Changed&) { return std::string_view("file-changed"); },
-                        [](const run_error::NoEditor&) { return std::string_view("no-editor"); },
-                        [](const run_error::EditorExited&) { return std::string_view("editor-exited"); },
-                        [](const run_error::NeverOpened&) { return std::string_view("never-opened"); },
-                        [](const run_error::NoWait&) { return std::string_view("launcher"); },
-                        [](const run_error::Itself&) { return std::string_view("self-reference"); },
-                        [](const run_error::NoTerminal&) { return std::string_view("no-terminal"); },
-                        [](const auto&) { return std::string_view("io"); },
-                    },
-                    error);
+  return std::visit(
+      Overload{
+          [](const run_error::CannotRead& e) {
+            return e.error.message == INVALID_UTF8_MESSAGE ? std::string_view("invalid-utf8")
+                                                           : std::string_view("cannot-read");
+          },
+          [](const run_error::ContainsClippersLine&) { return std::string_view("contains-clippers-line"); },
+          [](const run_error::Changed&) { return std::string_view("file-changed"); },
+          [](const run_error::NoEditor&) { return std::string_view("no-editor"); },
+          [](const run_error::EditorExited&) { return std::string_view("editor-exited"); },
+          [](const run_error::NeverOpened&) { return std::string_view("never-opened"); },
+          [](const run_error::NoWait&) { return std::string_view("launcher"); },
+          [](const run_error::Itself&) { return std::string_view("self-reference"); },
+          [](const run_error::NoTerminal&) { return std::string_view("no-terminal"); },
+          [](const auto&) { return std::string_view("io"); },
+      },
+      error);
 }
 
 // A failure of the editor steps: standard-input mode names the draft in
@@ -62,11 +63,11 @@ Verdict editor_failure(const EditorError& error, const Situation& at) {
     if (std::holds_alternative<editor_error::NoEditor>(error)) lines.push_back(hint());
     const bool keeps = keeps_draft(error) || std::holds_alternative<editor_error::NeverOpened>(error) ||
                        std::holds_alternative<editor_error::EditorExited>(error);
-    return {2, std::move(lines), keeps ? DraftFate::Keep : DraftFate::Discard, reason};
+    return {2, std::move(lines), keeps ? DraftFate::Keep : DraftFate::RemoveUnlessLeft, reason};
   }
   const auto* exited = std::get_if<editor_error::EditorExited>(&error);
   const bool keeps = keeps_draft(error) || (exited != nullptr && exited->code == -1);
-  return {2, {render_long(to_run_error(error))}, keeps ? DraftFate::Keep : DraftFate::Discard, reason};
+  return {2, {render_long(to_run_error(error))}, keeps ? DraftFate::Keep : DraftFate::RemoveUnlessLeft, reason};
 }
 
 // A failure of FILE's own steps: before the draft exists (reading FILE,
@@ -77,7 +78,7 @@ Verdict file_failure(const RunError& error) {
                      std::holds_alternative<run_error::ReplaceFailed>(error) ||
                      std::holds_alternative<run_error::AclNotCopied>(error) ||
                      (std::holds_alternative<run_error::Io>(error) && std::get<run_error::Io>(error).kept_draft);
-  return {2, {render_long(error)}, keeps ? DraftFate::Keep : DraftFate::Discard, reason_of(error)};
+  return {2, {render_long(error)}, keeps ? DraftFate::Keep : DraftFate::RemoveUnlessLeft, reason_of(error)};
 }
 
 }  // namespace
@@ -89,23 +90,34 @@ Verdict judge(const Outcome& outcome, const Situation& at) {
   const std::string preserved = at.draft.empty() ? "" : "; draft preserved at " + draft;
   return std::visit(
       Overload{
-          [&](const outcome::Approved&) -> Verdict { return {0, {}, DraftFate::Remove, ""}; },
+          [&](const outcome::Approved&) -> Verdict {
+            return {0, {}, DraftFate::RemoveAll, ""};
+          },
           [&](const outcome::Aborted& a) -> Verdict {
             const std::string why = a.not_saved ? "aborted: the draft was not saved" : "aborted";
             // In FILE mode the draft holds nothing FILE does not: it goes.
-            if (file_mode && a.not_saved) return {1, {why}, DraftFate::Discard, "not-saved"};
-            if (file_mode) return {1, {why + "; " + printable_utf8(*at.file) + " left unchanged"}, DraftFate::Discard, "emptied"};
+            if (file_mode && a.not_saved) return {1, {why}, DraftFate::RemoveUnlessLeft, "not-saved"};
+            if (file_mode)
+              return {1,
+                      {why + "; " + printable_utf8(*at.file) + " left unchanged"},
+                      DraftFate::RemoveUnlessLeft,
+                      "emptied"};
             return {1, {why + preserved}, DraftFate::Keep, a.not_saved ? "not-saved" : "emptied"};
           },
           [&](const outcome::Interrupted& i) -> Verdict {
-            return {128 + i.signal, {"interrupted by signal " + std::to_string(i.signal) + "; draft at " + draft},
-                    DraftFate::Keep, "interrupted"};
+            return {128 + i.signal,
+                    {"interrupted by signal " + std::to_string(i.signal) + "; draft at " + draft},
+                    DraftFate::Keep,
+                    "interrupted"};
           },
           [&](const outcome::TimedOut&) -> Verdict {
             return {2, {"no decision within " + std::string(at.timeout) + preserved}, DraftFate::Keep, "timeout"};
           },
           [&](const outcome::EmptyInput&) -> Verdict {
-            return {1, {printable_utf8(*at.file) + " is empty; nothing to approve"}, DraftFate::Discard, "empty-input"};
+            return {1,
+                    {printable_utf8(*at.file) + " is empty; nothing to approve"},
+                    DraftFate::RemoveUnlessLeft,
+                    "empty-input"};
           },
           [&](const outcome::CheckFailed& c) -> Verdict {
             std::string line = "check failed (exit " + std::to_string(c.code) + ")";
@@ -113,16 +125,20 @@ Verdict judge(const Outcome& outcome, const Situation& at) {
             if (const std::string_view first = output.substr(0, output.find('\n')); !first.empty()) {
               line += ": " + printable_utf8(first);
             }
-            return {2, {std::move(line)}, DraftFate::Discard, "check-failed"};
+            return {2, {std::move(line)}, DraftFate::RemoveUnlessLeft, "check-failed"};
           },
           [&](const outcome::CheckNotRun& c) -> Verdict {
             return {2,
                     {"cannot run the check \"" + printable_utf8(at.check) +
                      "\": " + render_io_error(IoError::from_errno(c.error)) + preserved},
-                    at.draft.empty() ? DraftFate::Discard : DraftFate::Keep, "check-failed"};
+                    at.draft.empty() ? DraftFate::RemoveUnlessLeft : DraftFate::Keep,
+                    "check-failed"};
           },
           [&](const outcome::InputFailed& f) -> Verdict {
-            return {2, {"failed to read stdin: " + render_io_error(f.error)}, DraftFate::Discard, reason_of(f.error)};
+            return {2,
+                    {"failed to read stdin: " + render_io_error(f.error)},
+                    DraftFate::RemoveUnlessLeft,
+                    reason_of(f.error)};
           },
           [&](const outcome::StdoutFailed& f) -> Verdict {
             return {2, {"failed to write stdout: " + render_io_error(f.error) + preserved}, DraftFate::Keep, "io"};

@@ -21,11 +21,11 @@ enum class DraftFate {
   // A message of the run names it.
   Keep,
   // Approved: it goes, with whatever the editor left in it.
-  Remove,
+  RemoveAll,
   // Nothing approved: it goes, unless the editor left files of its own there
   // (a rescue or swap file), which the user may still need; it then stays,
   // named in "kept {dir}: the editor left {names} there".
-  Discard,
+  RemoveUnlessLeft,
 };
 
 namespace outcome {

@@ -18,11 +18,11 @@ namespace clippers {
 
 struct Summary {
   int status = 0;
-  std::string_view reason = {};          // empty for an approval: null
-  std::optional<Pieces> content = {};    // the approved content, in standard-input mode
-  std::optional<bool> changed = {};      // set on an approval
-  const std::string* file = nullptr;     // FILE as given, in FILE mode
-  std::optional<std::string> draft = {};  // the draft file kept, if any
+  std::string_view reason = {};                  // empty for an approval: null
+  std::optional<Pieces> content = {};            // the approved content, in standard-input mode
+  std::optional<bool> changed = {};              // set on an approval
+  const std::string* file = nullptr;             // FILE as given, in FILE mode
+  std::optional<std::string> draft = {};         // the draft file kept, if any
   std::optional<std::uint64_t> elapsed_ms = {};  // the editor's time, once it ran
 };
 

@@ -21,15 +21,18 @@ int approve(const Request& request, const HeldText& input) {
   const Situation at{.file = request.file ? &*request.file : nullptr,
                      .check = request.check ? std::string_view(*request.check) : std::string_view()};
   const std::vector<std::string_view> content = trim_end(input.pieces());
-  const auto end = [&](Outcome outcome) { return finish({.request = request, .outcome = std::move(outcome), .at = at}); };
+  const auto end = [&](Outcome outcome) {
+    return finish({.request = request, .outcome = std::move(outcome), .at = at});
+  };
   if (request.file && is_blank(input.pieces())) return end(outcome::EmptyInput{});
   if (request.check) {
     // The check is a child like the editor: a request to end is passed on to it.
     EndSignals signals;
     auto check = run_check(request.check_command, content, signals);
     if (!check) return end(outcome::CheckNotRun{check.error()});
-    if (signals.received() != 0) return finish({.request = request, .outcome = outcome::Interrupted{signals.received()},
-                                                .at = at, .signals = &signals});
+    if (signals.received() != 0)
+      return finish(
+          {.request = request, .outcome = outcome::Interrupted{signals.received()}, .at = at, .signals = &signals});
     if (check->code != 0) return end(outcome::CheckFailed{check->code, std::move(check->output)});
   }
   return end(outcome::Approved{content, false});
