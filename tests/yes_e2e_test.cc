@@ -58,6 +58,10 @@ const Row kYesRows[] = {
     {.name = "--check refuses", .args = {"--yes", "--check", "sh -c 'echo nope; echo more; exit 4'"}, .input = "x", .status = 2,
      .err = "clippers: check failed (exit 4): nope\n"},
     {.name = "--check lets the input through", .args = {"--yes", "--check", "grep -qx x"}, .input = "x \n", .out = "x\n"},
+    // The check's output is captured, so the moment is counted from the start.
+    {.name = "--check: a cancel is passed on to the check", .args = {"--yes", "--check", "sleep 30"}, .input = "x",
+     .status = 128 + 15, .err = "clippers: interrupted by signal 15\n", .unwrapped_only = true,
+     .start = {.kill_after_ms = 1500, .kill_signal = 15, .give_up_after_ms = 20000}},
 };
 
 TEST(YesE2e, ApprovesWithoutAnEditor) {

@@ -173,9 +173,12 @@ bool make_wake_pipe(int fds[2]) {
 
 }  // namespace
 
-EndSignals::EndSignals() : signals_(end_signals()), saved_(signals_.size()) {
+EndSignals::EndSignals() : tail_("\n"), signals_(end_signals()), saved_(signals_.size()) {
   g_received = 0;
   g_child_pid = 0;
+  // With no draft yet (a check run with --yes), the line ends after the number.
+  g_tail = tail_.data();
+  g_tail_size = tail_.size();
   set_phase(kIdle);
   int fds[2];
   if (make_wake_pipe(fds)) {

@@ -82,7 +82,7 @@ class EndSignals final : public ChildWatch {
 
   std::string dir_path_;
   std::string draft_name_;
-  std::string tail_;  // "; draft at {draft}\n"
+  std::string tail_;  // "; draft at {draft}\n", or "\n" before there is a draft
   std::vector<int> signals_;
   std::vector<struct sigaction> saved_;
   struct sigaction saved_child_ = {};

@@ -105,10 +105,9 @@ Verdict judge(const Outcome& outcome, const Situation& at) {
             return {1, {why + preserved}, DraftFate::Keep, a.not_saved ? "not-saved" : "emptied"};
           },
           [&](const outcome::Interrupted& i) -> Verdict {
-            return {128 + i.signal,
-                    {"interrupted by signal " + std::to_string(i.signal) + "; draft at " + draft},
-                    DraftFate::Keep,
-                    "interrupted"};
+            std::string line = "interrupted by signal " + std::to_string(i.signal);
+            if (!at.draft.empty()) line += "; draft at " + draft;
+            return {128 + i.signal, {std::move(line)}, DraftFate::Keep, "interrupted"};
           },
           [&](const outcome::TimedOut&) -> Verdict {
             return {2, {"no decision within " + std::string(at.timeout) + preserved}, DraftFate::Keep, "timeout"};
