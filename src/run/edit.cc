@@ -17,6 +17,7 @@
 #include "run/end_signals.h"
 #include "run/finish.h"
 #include "run/message.h"
+#include "run/report.h"
 #include "text/utf8.h"
 
 namespace clippers {
@@ -49,6 +50,7 @@ class EditRun {
     if (!opened) return end(cannot_prepare(std::move(opened).error()));
     session_.emplace(std::move(opened).value());
     at_.draft = session_->dir().draft_file_path();
+    report_signals();
     return end(edit_until_decided(chosen->command));
   }
 
@@ -64,6 +66,13 @@ class EditRun {
   }
 
  private:
+  // With --json, a signal that ends the tool in the handler still leaves the
+  // JSON object: it is kept up to date with what the run knows.
+  void report_signals() {
+    if (!request_.json) return;
+    report_signals_in_json(signals_, {.file = at_.file, .draft = at_.draft, .elapsed_ms = elapsed_ms_});
+  }
+
   Outcome cannot_prepare(IoError error) const {
     if (target_ != nullptr) return RunError{run_error::CannotPrepare{target_->base_dir, std::move(error)}};
     return EditorError{editor_error::Io{std::move(error)}};
@@ -97,10 +106,14 @@ class EditRun {
     for (bool again = false;; again = true) {
       auto written = write_draft(draft_, again);
       if (!written) return std::move(written).error();
-      if (!again && target_ != nullptr) print_message("editing " + printable_utf8(at_.draft));
+      if (!again && target_ != nullptr) {
+        print_message("editing " + printable_utf8(at_.draft));
+        report_signals();
+      }
       std::optional<std::uint64_t> ran;
       auto result = run_editor(command, session_->dir(), *written, draft_, buffer_, signals_, limits(), edited_, ran);
       if (ran) elapsed_ms_ = elapsed_ms_.value_or(0) + *ran;
+      report_signals();
       if (!result) return std::move(result).error();
       if (std::optional<Outcome> decided = decide(*result)) return std::move(*decided);
     }

@@ -1,6 +1,8 @@
 #include "run/end_signals.h"
 
 #include <fcntl.h>
+#include <limits.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <sys/uio.h>
 #include <unistd.h>
@@ -65,6 +67,9 @@ const char* volatile g_dir_path = nullptr;
 const char* volatile g_draft_name = nullptr;
 const char* volatile g_tail = nullptr;
 volatile std::size_t g_tail_size = 0;
+// With --json: the pieces of the object the handler writes (see Report).
+const EndSignals::Report* volatile g_json_prepared = nullptr;
+const EndSignals::Report* volatile g_json_named = nullptr;
 
 void set_phase(Phase phase) {
   std::atomic_signal_fence(std::memory_order_seq_cst);
@@ -74,16 +79,34 @@ void set_phase(Phase phase) {
 
 // Everything below runs inside the handler: system calls only.
 
+// A number in decimal, written backwards into `digits`: returns its piece.
+iovec decimal(unsigned value, char (&digits)[12]) {
+  std::size_t n = sizeof digits;
+  for (unsigned v = value; n == sizeof digits || v != 0; v /= 10) digits[--n] = static_cast<char>('0' + v % 10);
+  return {digits + n, sizeof digits - n};
+}
+
+iovec piece(const std::string& text) { return {const_cast<char*>(text.data()), text.size()}; }
+
 void write_interrupted(int signal) {
   char digits[12];
-  std::size_t n = sizeof digits;
-  for (unsigned v = static_cast<unsigned>(signal); n == sizeof digits || v != 0; v /= 10) {
-    digits[--n] = static_cast<char>('0' + v % 10);
-  }
   iovec parts[3] = {{const_cast<char*>(kInterrupted.data()), kInterrupted.size()},
-                    {digits + n, sizeof digits - n},
+                    decimal(static_cast<unsigned>(signal), digits),
                     {const_cast<char*>(g_tail), g_tail_size}};
   [[maybe_unused]] const ssize_t ignored = ::writev(STDERR_FILENO, parts, 3);
+}
+
+// The JSON object of a run ended by `signal`, when there is one to write
+// and standard output takes it now: a handler must never wait on a reader.
+void write_json(const EndSignals::Report* report, int signal, bool named) {
+  if (report == nullptr) return;
+  pollfd out = {STDOUT_FILENO, POLLOUT, 0};
+  const std::size_t size = report->before_status.size() + report->rest.size() + report->after.size() + 24;
+  if (::poll(&out, 1, 0) != 1 || (out.revents & POLLOUT) == 0 || size > PIPE_BUF) return;
+  char status[12], number[12];
+  iovec parts[5] = {piece(report->before_status), decimal(128 + static_cast<unsigned>(signal), status),
+                    piece(report->rest), decimal(static_cast<unsigned>(signal), number), piece(report->after)};
+  [[maybe_unused]] const ssize_t ignored = ::writev(STDOUT_FILENO, parts, named ? 5 : 3);
 }
 
 void wake() {
@@ -122,7 +145,10 @@ void remove_prepared() {
 extern "C" void on_end_signal(int signal) {
   const int saved = errno;
   switch (g_phase) {
-    case kPrepared: remove_prepared(); die_by(signal);
+    case kPrepared:
+      remove_prepared();
+      write_json(g_json_prepared, signal, false);
+      die_by(signal);
     case kChild:
       // The terminal sends SIGINT and SIGQUIT to the editor too: they are its
       // keys.  Any other request to end is passed on, and the wait for the
@@ -134,7 +160,10 @@ extern "C" void on_end_signal(int signal) {
         wake();
       }
       break;
-    case kNamed: write_interrupted(signal); die_by(signal);
+    case kNamed:
+      write_interrupted(signal);
+      write_json(g_json_named, signal, true);
+      die_by(signal);
     default: die_by(signal);
   }
   errno = saved;
@@ -205,6 +234,8 @@ EndSignals::~EndSignals() {
   g_dir_path = nullptr;
   g_draft_name = nullptr;
   g_tail = nullptr;
+  g_json_prepared = nullptr;
+  g_json_named = nullptr;
   g_wake_fd = -1;
   restore_child();
   ::sigprocmask(SIG_SETMASK, &saved, nullptr);
@@ -223,6 +254,19 @@ void EndSignals::prepared(const DraftDir& dir) {
 }
 
 void EndSignals::settled() { set_phase(kIdle); }
+
+void EndSignals::output_started() {
+  g_json_prepared = nullptr;
+  g_json_named = nullptr;
+}
+
+void EndSignals::report_json(Report prepared, Report named) {
+  const Held held;
+  prepared_json_ = std::move(prepared);
+  named_json_ = std::move(named);
+  g_json_prepared = &prepared_json_;
+  g_json_named = &named_json_;
+}
 
 void EndSignals::starting() {
   g_received = 0;

@@ -77,12 +77,24 @@ class EndSignals final : public ChildWatch {
   // tool by that signal.
   [[noreturn]] void end_by(int signal) const;
 
+  // With --json: the object the handler writes on standard output when a
+  // signal ends the tool, in pieces around the numbers only the handler
+  // knows.  Before the editor: `before_status`, 128 + N, `rest`; once the
+  // draft is named, the same with N between `rest` and `after`.
+  struct Report {
+    std::string before_status, rest, after;
+  };
+  void report_json(Report prepared, Report named);
+  // The run writes standard output itself from now on: the handler adds nothing there.
+  void output_started();
+
  private:
   void restore_child();
 
   std::string dir_path_;
   std::string draft_name_;
   std::string tail_;  // "; draft at {draft}\n", or "\n" before there is a draft
+  Report prepared_json_, named_json_;
   std::vector<int> signals_;
   std::vector<struct sigaction> saved_;
   struct sigaction saved_child_ = {};

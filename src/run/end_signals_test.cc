@@ -8,6 +8,8 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 
 #include "draft/draft_file.h"
 #include "run/draft_session.h"
@@ -34,14 +36,22 @@ TEST(EndSignals, RemoveTheDraftBeforeTheEditorAndNameItAfter) {
             signals.starting();
             signals.ended();
           }
+          // With --json the handler also writes the object, around the numbers it knows.
+          signals.report_json({"{", ",prepared}\n", ""}, {"{", ",named=", "}\n"});
+          if (::freopen((parent + "/out").c_str(), "w", stdout) == nullptr) std::exit(3);
           ::raise(signal);
         },
         testing::KilledBySignal(signal),
         edited ? testing::MatchesRegex("clippers: interrupted by signal " + std::to_string(signal) + "; draft at " +
                                        parent + "/clippers-[A-Za-z0-9]{6}/COMMIT_EDITMSG\n")
                : testing::MatchesRegex(""));
+    std::ostringstream out;
+    out << std::ifstream(parent + "/out").rdbuf();
+    const std::string json = out.str();
+    const std::string status = std::to_string(128 + signal);
+    EXPECT_EQ(json, edited ? "{" + status + ",named=" + std::to_string(signal) + "}\n" : "{" + status + ",prepared}\n");
     const auto left = std::distance(std::filesystem::directory_iterator(parent), {});
-    EXPECT_EQ(left, edited ? 1 : 0) << "signal " << signal;
+    EXPECT_EQ(left, edited ? 2 : 1) << "signal " << signal;
     std::filesystem::remove_all(parent);
   }
 }

@@ -33,6 +33,8 @@ std::optional<IoError> deliver(const Ending& e, const outcome::Approved& approve
 
 int finish(Ending e) {
   bool delivered = false;
+  // What the run writes on standard output now is the whole of it.
+  if (e.signals != nullptr) e.signals->output_started();
   if (const auto* approved = std::get_if<outcome::Approved>(&e.outcome); approved && e.at.file == nullptr) {
     if (auto failed = deliver(e, *approved)) {
       e.outcome = outcome::StdoutFailed{std::move(*failed)};

@@ -23,7 +23,7 @@ struct Ending {
   DraftSession* session = nullptr;  // the draft directory, once there is one
   Pieces written = {};              // the buffer as last written to the draft file
   std::optional<std::uint64_t> elapsed_ms = {};
-  const EndSignals* signals = nullptr;  // ends an interrupted run
+  EndSignals* signals = nullptr;  // ends an interrupted run
 };
 
 // Returns the run's exit status.  In standard-input mode an approved content

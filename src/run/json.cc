@@ -38,14 +38,22 @@ void append_code(std::string& out, unsigned code) {
 
 }  // namespace
 
+void append_json_escaped(std::string& out, std::string_view text) {
+  JsonLine line(-1);
+  line.escaped(text);
+  if (line.pending_c2_) line.buffer_ += '\xC2';  // cannot happen in valid UTF-8
+  out += line.buffer_;
+}
+
 JsonLine::JsonLine(int fd) : fd_(fd) {
+  if (fd_ < 0) return;  // gathering an escaped text only
   buffer_.reserve(kFlushAt + 64);
   buffer_ += '{';
 }
 
 void JsonLine::raw(std::string_view bytes) {
   buffer_ += bytes;
-  if (buffer_.size() >= kFlushAt) flush();
+  if (fd_ >= 0 && buffer_.size() >= kFlushAt) flush();
 }
 
 void JsonLine::flush() {

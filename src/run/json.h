@@ -17,6 +17,10 @@
 
 namespace clippers {
 
+// `text` (valid UTF-8) as the inside of a JSON string, escaped as JsonLine
+// escapes it, appended to `out`.
+void append_json_escaped(std::string& out, std::string_view text);
+
 class JsonLine {
  public:
   explicit JsonLine(int fd);
@@ -37,6 +41,8 @@ class JsonLine {
   Result<void, IoError> finish();
 
  private:
+  friend void append_json_escaped(std::string& out, std::string_view text);
+
   void name(std::string_view name);
   void raw(std::string_view bytes);
   void escaped(std::string_view bytes);

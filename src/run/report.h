@@ -12,6 +12,7 @@
 
 #include "base/io_error.h"
 #include "base/result.h"
+#include "run/end_signals.h"
 #include "text/pieces.h"
 
 namespace clippers {
@@ -31,5 +32,10 @@ struct Summary {
 // bytes that are not UTF-8), "draft", "reason", "message" (the run's
 // messages so far, joined by line feeds, or null) and "elapsed_ms".
 Result<void, IoError> write_json(const Summary& summary);
+
+// The object of a run that a signal ends as things stand (`now`: the file,
+// the draft, the editor's time so far), in the pieces the signal handler
+// writes: before the editor, and once the draft is named.
+void report_signals_in_json(EndSignals& signals, const Summary& now);
 
 }  // namespace clippers
