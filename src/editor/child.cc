@@ -85,49 +85,75 @@ Result<pid_t, int> start_child(const std::vector<std::string>& argv, const posix
   return pid;
 }
 
+namespace {
+
+// The deadlines of one wait: when the child is asked to end (its time limit)
+// and when, asked to end by any means, it is killed.
+class Deadlines {
+ public:
+  Deadlines(std::uint64_t start, std::optional<std::uint64_t> limit_ms) {
+    if (limit_ms) ask_at_ = start + *limit_ms;
+  }
+
+  // Acts on what is due at `now`; `received`: a request to end was passed on.
+  void act(pid_t pid, std::uint64_t now, bool received) {
+    if (ask_at_ && now >= *ask_at_) {
+      ::kill(pid, SIGTERM);
+      timed_out_ = true;
+      ask_at_.reset();
+      if (!kill_at_) kill_at_ = now + CHILD_KILL_GRACE_MS;
+    }
+    if (!kill_at_ && received) kill_at_ = now + CHILD_KILL_GRACE_MS;
+    if (kill_at_ && !killed_ && now >= *kill_at_) {
+      ::kill(pid, SIGKILL);
+      killed_ = true;
+    }
+  }
+
+  // The next moment something is due, or none.
+  std::optional<std::uint64_t> next() const {
+    std::optional<std::uint64_t> until = killed_ ? std::nullopt : kill_at_;
+    if (ask_at_ && (!until || *ask_at_ < *until)) until = ask_at_;
+    return until;
+  }
+
+  bool timed_out() const { return timed_out_; }
+
+ private:
+  std::optional<std::uint64_t> ask_at_, kill_at_;
+  bool timed_out_ = false, killed_ = false;
+};
+
+// What the child wrote before it ended is still to be read.
+void drain(Pump* pump) {
+  if (pump == nullptr) return;
+  std::vector<pollfd> fds;
+  pump->want(fds);
+  for (pollfd& fd : fds) fd.revents = fd.events;
+  pump->serve(fds, 0);
+}
+
+}  // namespace
+
 Result<Waited, int> wait_child(pid_t pid, ChildWatch& watch, std::optional<std::uint64_t> limit_ms, Pump* pump) {
   const std::uint64_t start = monotonic_ms();
-  std::optional<std::uint64_t> ask_at;  // when the limit asks the child to end
-  if (limit_ms) ask_at = start + *limit_ms;
-  std::optional<std::uint64_t> kill_at;  // when a child asked to end is killed
-  bool timed_out = false, killed = false;
+  Deadlines deadlines(start, limit_ms);
   std::vector<pollfd> fds;
   for (;;) {
     int status = 0;
     const pid_t done = ::waitpid(pid, &status, WNOHANG);
-    if (done == pid) {
-      watch.ended();
-      if (pump != nullptr) {
-        // What the child wrote before it ended is still to be read.
-        fds.clear();
-        pump->want(fds);
-        for (pollfd& fd : fds) fd.revents = fd.events;
-        pump->serve(fds, 0);
-      }
-      return Waited{status, monotonic_ms() - start, timed_out};
-    }
-    if (done < 0 && errno != EINTR) {
+    if (done == pid || (done < 0 && errno != EINTR)) {
       const int err = errno;
       watch.ended();
-      return fail(err);
+      if (done != pid) return fail(err);
+      drain(pump);
+      return Waited{status, monotonic_ms() - start, deadlines.timed_out()};
     }
-    const std::uint64_t now = monotonic_ms();
-    if (ask_at && now >= *ask_at) {
-      ::kill(pid, SIGTERM);
-      timed_out = true;
-      ask_at.reset();
-      if (!kill_at) kill_at = now + CHILD_KILL_GRACE_MS;
-    }
-    if (!kill_at && watch.received() != 0) kill_at = now + CHILD_KILL_GRACE_MS;
-    if (kill_at && !killed && now >= *kill_at) {
-      ::kill(pid, SIGKILL);
-      killed = true;
-    }
-    std::optional<std::uint64_t> until = killed ? std::nullopt : kill_at;
-    if (ask_at && (!until || *ask_at < *until)) until = ask_at;
+    deadlines.act(pid, monotonic_ms(), watch.received() != 0);
+    // Sleeps until the child ends, a request comes, a pipe is ready or the next deadline.
     fds.assign(1, pollfd{watch.wake_fd(), POLLIN, 0});
     if (pump != nullptr) pump->want(fds);
-    const int ready = ::poll(fds.data(), fds.size(), poll_timeout(until, watch.wake_fd() >= 0));
+    const int ready = ::poll(fds.data(), fds.size(), poll_timeout(deadlines.next(), watch.wake_fd() >= 0));
     if (ready > 0 && pump != nullptr) pump->serve(fds, 1);
     watch.drain();
   }
