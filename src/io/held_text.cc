@@ -6,7 +6,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <new>
@@ -17,7 +16,6 @@
 #include "text/utf8.h"
 
 namespace clippers {
-
 
 // Memory for one piece of text, never zero-filled or moved by the program: a
 // full chunk is simply followed by the next.  Anonymous mappings, large ones
@@ -48,10 +46,6 @@ constexpr std::size_t kChunk = std::size_t{8} << 20;
 // huge page (1.25 -> 1.1 ms CPU and 3.5 -> 1.5 MiB peak on 4 KiB of lines,
 // bench/run yes-pipe-lines4k, 2026-12-07).
 constexpr std::size_t kFirstChunk = std::size_t{64} << 10;
-// The most one read asks for, even when a file's whole chunk is waiting: the
-// bytes are then validated while still in the cache (98.3 -> 80.8 ms CPU on
-// 256 MiB of lines, bench/run yes-FILE-lines256, 2026-12-07).
-constexpr std::size_t kReadSlice = std::size_t{1} << 20;
 
 }  // namespace
 
@@ -166,11 +160,10 @@ class HeldTextReader {
 
   // One read into the current chunk, which has room, retrying EINTR and
   // waiting on a non-blocking descriptor that has nothing yet: the bytes
-  // read, 0 at the end.  Validation runs on each read's bytes while they are
-  // still in the cache, rather than as a second pass over the text.
+  // read, 0 at the end.  Validation runs on each read's bytes as they come.
   Result<std::size_t, IoError> read_some() {
     char* const at = chunk_->data() + chunk_->used;
-    const std::size_t room = std::min(kReadSlice, chunk_->capacity() - chunk_->used);
+    const std::size_t room = chunk_->capacity() - chunk_->used;
     for (;;) {
       const ssize_t n = ::read(fd_, at, room);
       if (n < 0 && errno == EINTR) continue;
