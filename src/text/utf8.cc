@@ -140,8 +140,9 @@ std::uint64_t load_word(const unsigned char* p) {
 std::uint64_t step(std::uint64_t state, unsigned char b) { return kRows.at[b] >> (state & 63); }
 
 // Between sequences, ASCII needs no state: the length of the ASCII that
-// starts [p, p + n), eight bytes at a time (184 -> 91 ms CPU on 256 MiB of
-// ASCII lines, bench/run yes-FILE-lines256, 2026-12-07; 32 at a time gained nothing).
+// starts [p, p + n), eight bytes at a time (CPU 114 -> 62 ms median, slowest
+// of 15 runs 469 -> 81 ms, on 256 MiB of ASCII lines, bench/run
+// yes-FILE-lines256, 2026-12-07; 32 at a time gained nothing).
 std::size_t ascii_run(const unsigned char* p, std::size_t n) {
   std::size_t i = 0;
   while (n - i >= 8 && (load_word(p + i) & kHighBits) == 0) i += 8;
@@ -155,9 +156,10 @@ constexpr std::size_t kStream = 32;
 constexpr std::size_t kTwoStreamBytes = 2 * kStream + utf8::longest() - 1;
 
 // Two streams of kStream bytes run side by side over [p, p + kTwoStreamBytes), so
-// that each step of one overlaps the other's (54.1 -> 45.6 ms CPU on 64 MiB of
-// CJK text, bench/run yes-FILE-cjk64, 2026-12-07; unrolled by four: 50.2 ->
-// 46.8 ms).  An error is looked for once per call since the error state, once
+// that each step of one overlaps the other's (CPU against one stream 34.7 ->
+// 29.2 ms median, slowest of 25 runs 113 -> 36 ms, on 64 MiB of CJK text,
+// bench/run yes-FILE-cjk64, 2026-12-07; not unrolled by four, two streams
+// gain nothing: 37.6 ms).  An error is looked for once per call since the error state, once
 // reached, is never left.  The second stream starts at the first character
 // boundary at or after kStream bytes (one that no tail byte starts, at most
 // a character's tail away in valid text), so from the state between sequences, and the
