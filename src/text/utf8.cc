@@ -9,8 +9,9 @@ namespace clippers {
 
 Utf8Char decode_utf8(std::string_view s, std::size_t i) {
   const auto first = static_cast<unsigned char>(s[i]);
-  const utf8::Form* form = utf8::form_of(first);
-  if (form == nullptr) return {0, 1, false};
+  const std::size_t index = utf8::form_of(first);
+  if (index == utf8::NO_FORM) return {0, 1, false};
+  const utf8::Form* form = &utf8::FORMS[index];
   if (form->length == 1) return {first, 1, true};
   // The first byte's payload is what its length marker (length one bits and
   // a zero) leaves; each later byte carries its offset in the tail range.
@@ -80,21 +81,20 @@ constexpr std::uint64_t kAccept = kStateBits;
 // n tail bytes to go; none is between sequences.
 constexpr std::uint64_t need(std::size_t n) { return kAccept + kStateBits * n; }
 
-// The state right after the first byte of `form`, which is longer than one byte.
-constexpr std::uint64_t after_first(const utf8::Form& form) {
-  if (utf8::has_plain_second(form)) return need(form.length - 1);
+// The state right after the first byte of FORMS[k], which is longer than one byte.
+constexpr std::uint64_t after_first(std::size_t k) {
+  if (utf8::has_plain_second(utf8::FORMS[k])) return need(utf8::FORMS[k].length - 1);
   std::uint64_t state = need(utf8::longest());
-  for (const utf8::Form& f : utf8::FORMS) {
-    if (&f == &form) return state;
-    if (f.length > 1 && !utf8::has_plain_second(f)) state += kStateBits;
+  for (std::size_t j = 0; j < k; ++j) {
+    if (utf8::FORMS[j].length > 1 && !utf8::has_plain_second(utf8::FORMS[j])) state += kStateBits;
   }
   return state;
 }
 
 static_assert(
     [] {
-      for (const utf8::Form& f : utf8::FORMS) {
-        if (f.length > 1 && after_first(f) + kStateBits > 64) return false;
+      for (std::size_t k = 0; k < utf8::NO_FORM; ++k) {
+        if (utf8::FORMS[k].length > 1 && after_first(k) + kStateBits > 64) return false;
       }
       return true;
     }(),
@@ -104,12 +104,15 @@ constexpr std::uint64_t go(std::uint64_t from, std::uint64_t to) { return to << 
 
 constexpr std::uint64_t row_for(unsigned char b) {
   std::uint64_t row = 0;
-  if (const utf8::Form* form = utf8::form_of(b)) row |= go(kAccept, form->length == 1 ? kAccept : after_first(*form));
+  if (const std::size_t k = utf8::form_of(b); k != utf8::NO_FORM) {
+    row |= go(kAccept, utf8::FORMS[k].length == 1 ? kAccept : after_first(k));
+  }
   if (!utf8::is_tail(b)) return row;
   for (std::size_t n = 1; n < utf8::longest(); ++n) row |= go(need(n), need(n - 1));
-  for (const utf8::Form& f : utf8::FORMS) {
+  for (std::size_t k = 0; k < utf8::NO_FORM; ++k) {
+    const utf8::Form& f = utf8::FORMS[k];
     if (f.length > 1 && !utf8::has_plain_second(f) && b >= f.second_min && b <= f.second_max) {
-      row |= go(after_first(f), need(f.length - 2));
+      row |= go(after_first(k), need(f.length - 2));
     }
   }
   return row;

@@ -37,12 +37,15 @@ constexpr std::size_t longest() {
   return most;
 }
 
-// The form a first byte starts, or nullptr for a byte that starts none.
-constexpr const Form* form_of(unsigned char first) {
-  for (const Form& f : FORMS) {
-    if (first >= f.first_min && first <= f.first_max) return &f;
+inline constexpr std::size_t NO_FORM = sizeof FORMS / sizeof FORMS[0];
+
+// The index in FORMS of the form a first byte starts, or NO_FORM for a byte
+// that starts none.
+constexpr std::size_t form_of(unsigned char first) {
+  for (std::size_t k = 0; k < NO_FORM; ++k) {
+    if (first >= FORMS[k].first_min && first <= FORMS[k].first_max) return k;
   }
-  return nullptr;
+  return NO_FORM;
 }
 
 constexpr bool is_tail(unsigned char b) { return b >= TAIL_MIN && b <= TAIL_MAX; }

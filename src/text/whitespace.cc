@@ -33,8 +33,8 @@ struct SpaceTable {
 constexpr SpaceTable make_space_table() {
   SpaceTable table{};
   for (unsigned b = 0; b < 256; ++b) {
-    const utf8::Form* form = utf8::form_of(static_cast<unsigned char>(b));
-    table.at[b] = form != nullptr && form->length == 1 && is_space(b) ? 1 : 0;
+    const std::size_t k = utf8::form_of(static_cast<unsigned char>(b));
+    table.at[b] = k != utf8::NO_FORM && utf8::FORMS[k].length == 1 && is_space(b) ? 1 : 0;
   }
   return table;
 }
