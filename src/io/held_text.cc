@@ -6,7 +6,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <new>
@@ -44,13 +43,9 @@ namespace {
 // The chunks a pipe is read into after the first.
 constexpr std::size_t kChunk = std::size_t{8} << 20;
 // A pipe's first chunk, so that small inputs, the usual case, never touch a
-// huge page (1.25 -> 1.1 ms CPU and 3.5 -> 1.5 MiB peak on 4 KiB of lines,
+// huge page (peak memory 3.6 -> 1.6 MiB on 4 KiB of lines, CPU the same,
 // bench/run yes-pipe-lines4k, 2026-12-07).
 constexpr std::size_t kFirstChunk = std::size_t{64} << 10;
-// The most one read asks for, even when a file's whole chunk is waiting: the
-// bytes are then validated while still in the cache (98.3 -> 80.8 ms CPU on
-// 256 MiB of lines, bench/run yes-FILE-lines256, 2026-12-07).
-constexpr std::size_t kReadSlice = std::size_t{1} << 20;
 
 }  // namespace
 
@@ -65,9 +60,11 @@ std::size_t round_up(std::size_t n, std::size_t to) { return (n + to - 1) / to *
 }  // namespace
 
 // Huge pages cut the page faults of reading a large input by a factor of 512
-// (154 -> 102 ms CPU on a 256 MiB file, 199 -> 141 ms on 256 MiB piped,
-// bench/run yes-FILE-lines256 and yes-pipe-lines256, 2026-12-07; the heap,
-// without them, took 168 and 211 ms).
+// (CPU 1.41 s -> 72 ms median, slowest of 20 runs 1.65 s -> 0.68 s, on a
+// 256 MiB file; 1.23 s -> 189 ms, slowest 1.61 s -> 0.35 s, on 256 MiB piped;
+// bench/run yes-FILE-lines256 and yes-pipe-lines256, 2026-12-07).  Their
+// slow runs are system time clearing fresh memory (the kernel counted no
+// compaction stall); small pages' slowest runs were slower still.
 Result<HeldText::Chunk, IoError> HeldText::Chunk::allocate(std::size_t size) {
   if (size < kHugePage) {
     void* p = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
@@ -75,8 +72,9 @@ Result<HeldText::Chunk, IoError> HeldText::Chunk::allocate(std::size_t size) {
     return Chunk(static_cast<char*>(p), size);
   }
   // Huge pages need 2 MiB alignment: map one huge page more than needed and
-  // give back what lies outside the aligned range (178 -> 138 ms CPU on
-  // 256 MiB piped, bench/run yes-pipe-lines256, 2026-12-07).
+  // give back what lies outside the aligned range (CPU, slowest of 20 runs,
+  // 690 -> 676 ms on a 256 MiB file and 506 -> 349 ms piped; the medians
+  // move both ways from one series to the next; bench/run, 2026-12-07).
   const std::size_t length = round_up(size, kHugePage);
   void* p = ::mmap(nullptr, length + kHugePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   if (p == MAP_FAILED) return fail(IoError::from_errno(errno));
@@ -156,8 +154,9 @@ class HeldTextReader {
       // one read that returns nothing, and a file that grew meanwhile goes on
       // into further chunks.
       if (S_ISREG(st.st_mode) && st.st_size > 0) return static_cast<std::size_t>(st.st_size) + 1;
-      // 178 -> 141 ms CPU and 344 -> 145 ms elapsed on 256 MiB piped
-      // (bench/run yes-pipe-lines256, 2026-12-07).
+      // CPU 138 -> 113 ms median, slowest of 20 runs 436 -> 270 ms, and
+      // 163 -> 121 ms elapsed, on 256 MiB piped (bench/run
+      // yes-pipe-lines256, 2026-12-07).
       if (S_ISFIFO(st.st_mode)) platform::widen_pipe(fd_);
     }
     return kFirstChunk;
@@ -165,11 +164,10 @@ class HeldTextReader {
 
   // One read into the current chunk, which has room, retrying EINTR and
   // waiting on a non-blocking descriptor that has nothing yet: the bytes
-  // read, 0 at the end.  Validation runs on each read's bytes while they are
-  // still in the cache, rather than as a second pass over the text.
+  // read, 0 at the end.  Validation runs on each read's bytes as they come.
   Result<std::size_t, IoError> read_some() {
     char* const at = chunk_->data() + chunk_->used;
-    const std::size_t room = std::min(kReadSlice, chunk_->capacity() - chunk_->used);
+    const std::size_t room = chunk_->capacity() - chunk_->used;
     for (;;) {
       const ssize_t n = ::read(fd_, at, room);
       if (n < 0 && errno == EINTR) continue;

@@ -3,39 +3,29 @@
 #include <cstdint>
 #include <cstring>
 
+#include "text/utf8_forms.h"
+
 namespace clippers {
 
 Utf8Char decode_utf8(std::string_view s, std::size_t i) {
-  const auto b0 = static_cast<unsigned char>(s[i]);
-  if (b0 < 0x80) return {b0, 1, true};
-  std::size_t need;
-  unsigned char lo = 0x80, hi = 0xBF;
-  char32_t code;
-  if (b0 >= 0xC2 && b0 <= 0xDF) {
-    need = 1;
-    code = b0 & 0x1Fu;
-  } else if (b0 >= 0xE0 && b0 <= 0xEF) {
-    need = 2;
-    code = b0 & 0x0Fu;
-    if (b0 == 0xE0) lo = 0xA0;
-    if (b0 == 0xED) hi = 0x9F;  // no surrogates
-  } else if (b0 >= 0xF0 && b0 <= 0xF4) {
-    need = 3;
-    code = b0 & 0x07u;
-    if (b0 == 0xF0) lo = 0x90;
-    if (b0 == 0xF4) hi = 0x8F;  // nothing above U+10FFFF
-  } else {
-    return {0, 1, false};
-  }
-  for (std::size_t k = 1; k <= need; ++k) {
+  const auto first = static_cast<unsigned char>(s[i]);
+  const std::size_t index = utf8::form_of(first);
+  if (index == utf8::NO_FORM) return {0, 1, false};
+  const utf8::Form* form = &utf8::FORMS[index];
+  if (form->length == 1) return {first, 1, true};
+  // The first byte's payload is what its length marker (length one bits and
+  // a zero) leaves; each later byte carries its offset in the tail range.
+  char32_t code = first & (0x7Fu >> form->length);
+  unsigned char lo = form->second_min, hi = form->second_max;
+  for (std::size_t k = 1; k < form->length; ++k) {
     if (i + k >= s.size()) return {0, k, false};
     const auto b = static_cast<unsigned char>(s[i + k]);
     if (b < lo || b > hi) return {0, k, false};
-    lo = 0x80;
-    hi = 0xBF;
-    code = (code << 6) | (b & 0x3Fu);
+    lo = utf8::TAIL_MIN;
+    hi = utf8::TAIL_MAX;
+    code = (code << 6) | static_cast<char32_t>(b - utf8::TAIL_MIN);
   }
-  return {code, need + 1, true};
+  return {code, form->length, true};
 }
 
 namespace {
@@ -59,8 +49,11 @@ constexpr Range kEscaped[] = {
     {0xFE20, 0xFE2F}, {0xFEFF, 0xFEFF}, {0xFFF0, 0xFFFB}, {0xFFFE, 0xFFFF}, {0xE0000, 0xE0FFF}, {0xF0000, 0x10FFFF},
 };
 
+// The C0 controls, DEL and the C1 controls.
+bool is_control(char32_t c) { return c < 0x20 || (c >= 0x7F && c < 0xA0); }
+
 bool is_escaped(char32_t c) {
-  if (c < 0x20 || (c >= 0x7F && c < 0xA0)) return true;
+  if (is_control(c)) return true;
   if (c < 0xA0) return false;
   for (const Range& r : kEscaped) {
     if (c < r.first) return false;
@@ -76,39 +69,53 @@ bool is_escaped(char32_t c) {
 // chain from one byte to the next is a single shift, about one cycle a byte
 // even on text that is all multi-byte.  Only the low 6 bits of the state
 // matter; the bits above are left as they fall to keep the step one shift.
-enum : std::uint64_t {
-  kError = 0,     // absorbing: every row holds 0 at offset 0
-  kAccept = 6,    // between sequences
-  kNeed1 = 12,    // one continuation byte (80..BF) to go
-  kNeed2 = 18,    // two to go
-  kNeed3 = 24,    // three to go
-  kAfterE0 = 30,  // next A0..BF (no overlong three-byte form), then one more
-  kAfterED = 36,  // next 80..9F (no surrogate), then one more
-  kAfterF0 = 42,  // next 90..BF (no overlong four-byte form), then two more
-  kAfterF4 = 48,  // next 80..8F (nothing above U+10FFFF), then two more
-};
+//
+// The states: the error (absorbing: every row holds 0 at offset 0), between
+// sequences, n tail bytes to go (1 to the longest form's length - 1), and,
+// for each form whose second byte has a narrower range than a tail byte,
+// right after that form's first byte.  All follow from utf8::FORMS.
+constexpr std::uint64_t kStateBits = 6;
+constexpr std::uint64_t kError = 0;
+constexpr std::uint64_t kAccept = kStateBits;
+
+// n tail bytes to go; none is between sequences.
+constexpr std::uint64_t need(std::size_t n) { return kAccept + kStateBits * n; }
+
+// The state right after the first byte of FORMS[k], which is longer than one byte.
+constexpr std::uint64_t after_first(std::size_t k) {
+  if (utf8::has_plain_second(utf8::FORMS[k])) return need(utf8::FORMS[k].length - 1);
+  std::uint64_t state = need(utf8::longest());
+  for (std::size_t j = 0; j < k; ++j) {
+    if (utf8::FORMS[j].length > 1 && !utf8::has_plain_second(utf8::FORMS[j])) state += kStateBits;
+  }
+  return state;
+}
+
+static_assert(
+    [] {
+      for (std::size_t k = 0; k < utf8::NO_FORM; ++k) {
+        if (utf8::FORMS[k].length > 1 && after_first(k) + kStateBits > 64) return false;
+      }
+      return true;
+    }(),
+    "every state fits in a 64-bit row");
 
 constexpr std::uint64_t go(std::uint64_t from, std::uint64_t to) { return to << from; }
 
-constexpr std::uint64_t row_for(unsigned b) {
-  if (b < 0x80) return go(kAccept, kAccept);
-  if (b < 0xC0) {
-    // A continuation byte: which states take it depends on its range.
-    std::uint64_t row = go(kNeed1, kAccept) | go(kNeed2, kNeed1) | go(kNeed3, kNeed2);
-    if (b >= 0xA0) row |= go(kAfterE0, kNeed1);
-    if (b <= 0x9F) row |= go(kAfterED, kNeed1);
-    if (b >= 0x90) row |= go(kAfterF0, kNeed2);
-    if (b <= 0x8F) row |= go(kAfterF4, kNeed2);
-    return row;
+constexpr std::uint64_t row_for(unsigned char b) {
+  std::uint64_t row = 0;
+  if (const std::size_t k = utf8::form_of(b); k != utf8::NO_FORM) {
+    row |= go(kAccept, utf8::FORMS[k].length == 1 ? kAccept : after_first(k));
   }
-  if (b >= 0xC2 && b <= 0xDF) return go(kAccept, kNeed1);
-  if (b == 0xE0) return go(kAccept, kAfterE0);
-  if (b == 0xED) return go(kAccept, kAfterED);
-  if (b >= 0xE1 && b <= 0xEF) return go(kAccept, kNeed2);
-  if (b == 0xF0) return go(kAccept, kAfterF0);
-  if (b == 0xF4) return go(kAccept, kAfterF4);
-  if (b >= 0xF1 && b <= 0xF3) return go(kAccept, kNeed3);
-  return 0;  // C0, C1, F5..FF start nothing
+  if (!utf8::is_tail(b)) return row;
+  for (std::size_t n = 1; n < utf8::longest(); ++n) row |= go(need(n), need(n - 1));
+  for (std::size_t k = 0; k < utf8::NO_FORM; ++k) {
+    const utf8::Form& f = utf8::FORMS[k];
+    if (f.length > 1 && !utf8::has_plain_second(f) && b >= f.second_min && b <= f.second_max) {
+      row |= go(after_first(k), need(f.length - 2));
+    }
+  }
+  return row;
 }
 
 struct Rows {
@@ -117,13 +124,14 @@ struct Rows {
 
 constexpr Rows make_rows() {
   Rows rows{};
-  for (unsigned b = 0; b < 256; ++b) rows.at[b] = row_for(b);
+  for (unsigned b = 0; b < 256; ++b) rows.at[b] = row_for(static_cast<unsigned char>(b));
   return rows;
 }
 
 constexpr Rows kRows = make_rows();
 
-constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
+// The bits no byte of the one-byte form has, in each of eight bytes.
+constexpr std::uint64_t kHighBits = (~std::uint64_t{utf8::FORMS[0].first_max} & 0xFF) * 0x0101010101010101ull;
 
 std::uint64_t load_word(const unsigned char* p) {
   std::uint64_t word;
@@ -134,41 +142,43 @@ std::uint64_t load_word(const unsigned char* p) {
 // One step of the DFA.
 std::uint64_t step(std::uint64_t state, unsigned char b) { return kRows.at[b] >> (state & 63); }
 
-bool is_continuation(unsigned char b) { return (b & 0xC0) == 0x80; }
-
 // Between sequences, ASCII needs no state: the length of the ASCII that
-// starts [p, p + n), eight bytes at a time (184 -> 91 ms CPU on 256 MiB of
-// ASCII lines, bench/run yes-FILE-lines256, 2026-12-07; 32 at a time gained nothing).
+// starts [p, p + n), eight bytes at a time (CPU 114 -> 62 ms median, slowest
+// of 15 runs 469 -> 81 ms, on 256 MiB of ASCII lines, bench/run
+// yes-FILE-lines256, 2026-12-07; 32 at a time gained nothing).
 std::size_t ascii_run(const unsigned char* p, std::size_t n) {
   std::size_t i = 0;
   while (n - i >= 8 && (load_word(p + i) & kHighBits) == 0) i += 8;
   return i;
 }
 
-// What two_streams needs in front of it: two blocks of 32 bytes, and the
-// three bytes the second may start after the first.
-constexpr std::size_t kTwoStreamBytes = 67;
+// The bytes each of two_streams' streams takes, and what two_streams needs in
+// front of it: two blocks, and the tail bytes of one character by which the
+// second may start after the first.
+constexpr std::size_t kStream = 32;
+constexpr std::size_t kTwoStreamBytes = 2 * kStream + utf8::longest() - 1;
 
-// Two streams of 32 bytes run side by side over [p, p + kTwoStreamBytes), so
-// that each step of one overlaps the other's (54.1 -> 45.6 ms CPU on 64 MiB of
-// CJK text, bench/run yes-FILE-cjk64, 2026-12-07; unrolled by four: 50.2 ->
-// 46.8 ms).  An error is looked for once per call since the error state, once
+// Two streams of kStream bytes run side by side over [p, p + kTwoStreamBytes), so
+// that each step of one overlaps the other's (CPU against one stream 34.7 ->
+// 29.2 ms median, slowest of 25 runs 113 -> 36 ms, on 64 MiB of CJK text,
+// bench/run yes-FILE-cjk64, 2026-12-07; not unrolled by four, two streams
+// gain nothing: 37.6 ms).  An error is looked for once per call since the error state, once
 // reached, is never left.  The second stream starts at the first character
-// boundary at or after 32 bytes (one that no continuation byte starts, three
-// at most away in valid text), so from the state between sequences, and the
+// boundary at or after kStream bytes (one that no tail byte starts, at most
+// a character's tail away in valid text), so from the state between sequences, and the
 // two join only when the first ends there in that state too.  Otherwise the
 // first stream's state, an error included, goes on from the boundary.
 // Returns the bytes consumed.
 std::size_t two_streams(std::uint64_t& state, const unsigned char* p) {
-  std::size_t mid = 32;
-  while (mid < 35 && is_continuation(p[mid])) ++mid;
-  if (is_continuation(p[mid])) {  // not UTF-8: no boundary to start from
-    for (std::size_t i = 0; i < 32; ++i) state = step(state, p[i]);
-    return 32;
+  std::size_t mid = kStream;
+  while (mid < kTwoStreamBytes - kStream && utf8::is_tail(p[mid])) ++mid;
+  if (utf8::is_tail(p[mid])) {  // not UTF-8: no boundary to start from
+    for (std::size_t i = 0; i < kStream; ++i) state = step(state, p[i]);
+    return kStream;
   }
   std::uint64_t first = state, second = kAccept;
   const unsigned char* q = p + mid;
-  for (std::size_t i = 0; i < 32; i += 4) {
+  for (std::size_t i = 0; i < kStream; i += 4) {
     first = step(first, p[i]);
     second = step(second, q[i]);
     first = step(first, p[i + 1]);
@@ -178,13 +188,13 @@ std::size_t two_streams(std::uint64_t& state, const unsigned char* p) {
     first = step(first, p[i + 3]);
     second = step(second, q[i + 3]);
   }
-  for (std::size_t i = 32; i < mid; ++i) first = step(first, p[i]);
+  for (std::size_t i = kStream; i < mid; ++i) first = step(first, p[i]);
   if ((first & 63) != kAccept) {
     state = first;
     return mid;
   }
   state = second;
-  return mid + 32;
+  return mid + kStream;
 }
 
 const char kHex[] = "0123456789abcdef";
@@ -237,7 +247,7 @@ std::string as_text(std::string_view bytes, bool escape_controls) {
     const Utf8Char d = decode_utf8(bytes, i);
     if (!d.valid) {
       out.append("\xEF\xBF\xBD");
-    } else if (escape_controls && (d.code < 0x20 || (d.code >= 0x7F && d.code < 0xA0))) {
+    } else if (escape_controls && is_control(d.code)) {
       out.append("\\x");
       out.push_back(kHex[d.code >> 4]);
       out.push_back(kHex[d.code & 0xF]);

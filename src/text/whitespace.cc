@@ -3,27 +3,45 @@
 #include <algorithm>
 #include <array>
 
+#include "text/utf8.h"
+#include "text/utf8_forms.h"
+
 namespace clippers {
 namespace {
 
-constexpr bool is_ascii_space(unsigned char b) { return b == ' ' || (b >= 0x09 && b <= 0x0D); }
+// The Unicode White_Space characters, the one list the tool trims by.
+constexpr char32_t kWhiteSpace[] = {
+    0x0009, 0x000A, 0x000B, 0x000C, 0x000D, 0x0020, 0x0085, 0x00A0, 0x1680, 0x2000, 0x2001, 0x2002, 0x2003,
+    0x2004, 0x2005, 0x2006, 0x2007, 0x2008, 0x2009, 0x200A, 0x2028, 0x2029, 0x202F, 0x205F, 0x3000,
+};
 
-// The longest White_Space character, in bytes.
-constexpr std::size_t kLongestSpace = 3;
+constexpr bool is_space(char32_t c) {
+  for (const char32_t s : kWhiteSpace) {
+    if (s == c) return true;
+  }
+  return false;
+}
 
+// The longest character, in bytes: no White_Space character is longer.
+constexpr std::size_t kLongest = utf8::longest();
+
+// For each byte, 1 when that byte alone is a White_Space character.
 struct SpaceTable {
   unsigned char at[256];
 };
 
 constexpr SpaceTable make_space_table() {
   SpaceTable table{};
-  for (unsigned b = 0; b < 256; ++b) table.at[b] = is_ascii_space(static_cast<unsigned char>(b)) ? 1 : 0;
+  for (unsigned b = 0; b < 256; ++b) {
+    const std::size_t k = utf8::form_of(static_cast<unsigned char>(b));
+    table.at[b] = k != utf8::NO_FORM && utf8::FORMS[k].length == 1 && is_space(b) ? 1 : 0;
+  }
   return table;
 }
 
 constexpr SpaceTable kSpace = make_space_table();
 
-// True when the eight bytes before `end` are all ASCII white space: eight
+// True when the eight bytes before `end` are all one-byte White_Space: eight
 // independent lookups, no branch per byte.
 bool ends_in_eight_spaces(const char* end) {
   const auto* p = reinterpret_cast<const unsigned char*>(end) - 8;
@@ -31,50 +49,33 @@ bool ends_in_eight_spaces(const char* end) {
           kSpace.at[p[6]] & kSpace.at[p[7]]) != 0;
 }
 
-// Length of the White_Space character that ends `t`, or 0.  Matching whole
-// encoded sequences from the end is safe on valid UTF-8: a lead byte can never
-// be mistaken for a continuation byte.
+// Length of the White_Space character that starts `t`, or 0.
+std::size_t space_prefix(std::string_view t) {
+  if (t.empty()) return 0;
+  const Utf8Char c = decode_utf8(t, 0);
+  return c.valid && is_space(c.code) ? c.length : 0;
+}
+
+// Length of the White_Space character that ends `t`, or 0: the character
+// that starts at the last byte that is not a tail byte must end exactly there.
 std::size_t space_suffix(std::string_view t) {
   const std::size_t n = t.size();
   if (n == 0) return 0;
-  const auto at = [&](std::size_t back) { return static_cast<unsigned char>(t[n - back]); };
-  const unsigned char last = at(1);
-  if (last < 0x80) return is_ascii_space(last) ? 1 : 0;
-  if (n >= 2 && at(2) == 0xC2 && (last == 0x85 || last == 0xA0)) return 2;
-  if (n < 3) return 0;
-  const unsigned char a = at(3), b = at(2);
-  if (a == 0xE1) return (b == 0x9A && last == 0x80) ? 3 : 0;  // U+1680
-  if (a == 0xE3) return (b == 0x80 && last == 0x80) ? 3 : 0;  // U+3000
-  if (a != 0xE2) return 0;
-  if (b == 0x80) {
-    return (last <= 0x8A || last == 0xA8 || last == 0xA9 || last == 0xAF) ? 3 : 0;  // U+2000..200A, 2028, 2029, 202F
-  }
-  return (b == 0x81 && last == 0x9F) ? 3 : 0;  // U+205F
-}
-
-// Length of the White_Space character that starts `t`, or 0.
-std::size_t space_prefix(std::string_view t) {
-  const std::size_t n = t.size();
-  const auto at = [&](std::size_t i) { return static_cast<unsigned char>(t[i]); };
-  const unsigned char first = at(0);
-  if (first < 0x80) return is_ascii_space(first) ? 1 : 0;
-  if (first == 0xC2) return (n >= 2 && (at(1) == 0x85 || at(1) == 0xA0)) ? 2 : 0;
-  if (n < 3) return 0;
-  const unsigned char b = at(1), c = at(2);
-  if (first == 0xE1) return (b == 0x9A && c == 0x80) ? 3 : 0;
-  if (first == 0xE3) return (b == 0x80 && c == 0x80) ? 3 : 0;
-  if (first != 0xE2) return 0;
-  if (b == 0x80) return ((c >= 0x80 && c <= 0x8A) || c == 0xA8 || c == 0xA9 || c == 0xAF) ? 3 : 0;
-  return (b == 0x81 && c == 0x9F) ? 3 : 0;
+  if (kSpace.at[static_cast<unsigned char>(t[n - 1])] != 0) return 1;
+  std::size_t start = n - 1;
+  while (start > 0 && n - start < kLongest && utf8::is_tail(static_cast<unsigned char>(t[start]))) --start;
+  const std::size_t k = space_prefix(t.substr(start));
+  return k == n - start ? k : 0;
 }
 
 // Bytes of whole White_Space characters at the end of one piece.
 std::size_t space_run_at_end(std::string_view piece) {
   std::size_t n = piece.size();
   for (;;) {
-    // Runs of ASCII white space (a text that ends in many empty lines) go
-    // without decoding, eight bytes at a time while they last (124 -> 51 ms
-    // CPU on 64 MiB of line feeds, bench/run yes-pipe-lf64, 2026-12-07).
+    // Runs of one-byte white space (a text that ends in many empty lines) go
+    // without decoding, eight bytes at a time while they last (CPU 148 ->
+    // 38 ms median, slowest of 15 runs 261 -> 47 ms, on 64 MiB of line feeds,
+    // bench/run yes-pipe-lf64, 2026-12-07).
     while (n >= 8 && ends_in_eight_spaces(piece.data() + n)) n -= 8;
     const std::size_t k = space_suffix(piece.substr(0, n));
     if (k == 0) return piece.size() - n;
@@ -88,8 +89,8 @@ struct TrimEnd {
   std::size_t index;
   std::string_view rest;
 
-  // The last bytes of the kept text, at most kLongestSpace, in order.
-  std::string_view last_bytes(std::array<char, kLongestSpace>& window) const {
+  // The last bytes of the kept text, at most kLongest, in order.
+  std::string_view last_bytes(std::array<char, kLongest>& window) const {
     std::size_t filled = 0;
     std::string_view piece = rest;
     for (std::size_t i = index;; piece = text[--i]) {
@@ -127,10 +128,10 @@ std::size_t trimmed_size(Pieces text) {
     kept -= run;
     if (at.rest.empty()) continue;
     // A character ends the piece that is not White_Space as far as the piece
-    // shows.  Only a piece shorter than the longest White_Space character can
-    // hold just the tail of one that began in an earlier piece.
-    if (at.rest.size() >= kLongestSpace) return kept;
-    std::array<char, kLongestSpace> window{};
+    // shows.  Only a piece shorter than the longest character can hold just
+    // the tail of one that began in an earlier piece.
+    if (at.rest.size() >= kLongest) return kept;
+    std::array<char, kLongest> window{};
     const std::size_t k = space_suffix(at.last_bytes(window));
     if (k == 0) return kept;
     at.drop(k);

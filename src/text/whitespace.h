@@ -1,8 +1,7 @@
 #pragma once
-// Trimming over the Unicode White_Space set: U+0009..U+000D, U+0020, U+0085,
-// U+00A0, U+1680, U+2000..U+200A, U+2028, U+2029, U+202F, U+205F, U+3000.
-// The input is expected to be valid UTF-8; results are views into it.  A
-// text in pieces is trimmed as the text they make together: a white-space
+// Trimming over the Unicode White_Space characters (the table in
+// whitespace.cc).  The input is expected to be valid UTF-8; results are
+// views into it.  A text in pieces is trimmed as the text they make together: a white-space
 // character may straddle two pieces.
 
 #include <string_view>
