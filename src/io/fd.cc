@@ -92,7 +92,7 @@ Result<void, IoError> write_all(int fd, Pieces text) {
     if (count == 0) return {};
     const ssize_t n = ::writev(fd, batch.data(), count);
     if (n < 0) {
-      CLIPPERS_TRY(ready_again(fd, errno));
+      if (auto again = ready_again(fd, errno); !again) return again;
       continue;
     }
     if (n == 0) return fail(IoError::with_message("failed to write whole buffer"));

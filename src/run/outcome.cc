@@ -85,6 +85,7 @@ Verdict file_failure(const RunError& error) {
 
 Verdict judge(const Outcome& outcome, const Situation& at) {
   const bool file_mode = at.file != nullptr;
+  const std::string file = file_mode ? printable_utf8(*at.file) : std::string();
   const std::string draft = printable_utf8(at.draft);
   // Where nothing of the user's can be lost but a draft exists, it is named.
   const std::string preserved = at.draft.empty() ? "" : "; draft preserved at " + draft;
@@ -97,11 +98,7 @@ Verdict judge(const Outcome& outcome, const Situation& at) {
             const std::string why = a.not_saved ? "aborted: the draft was not saved" : "aborted";
             // In FILE mode the draft holds nothing FILE does not: it goes.
             if (file_mode && a.not_saved) return {1, {why}, DraftFate::RemoveUnlessLeft, "not-saved"};
-            if (file_mode)
-              return {1,
-                      {why + "; " + printable_utf8(*at.file) + " left unchanged"},
-                      DraftFate::RemoveUnlessLeft,
-                      "emptied"};
+            if (file_mode) return {1, {why + "; " + file + " left unchanged"}, DraftFate::RemoveUnlessLeft, "emptied"};
             return {1, {why + preserved}, DraftFate::Keep, a.not_saved ? "not-saved" : "emptied"};
           },
           [&](const outcome::Interrupted& i) -> Verdict {
@@ -113,10 +110,7 @@ Verdict judge(const Outcome& outcome, const Situation& at) {
             return {2, {"no decision within " + std::string(at.timeout) + preserved}, DraftFate::Keep, "timeout"};
           },
           [&](const outcome::EmptyInput&) -> Verdict {
-            return {1,
-                    {printable_utf8(*at.file) + " is empty; nothing to approve"},
-                    DraftFate::RemoveUnlessLeft,
-                    "empty-input"};
+            return {1, {file + " is empty; nothing to approve"}, DraftFate::RemoveUnlessLeft, "empty-input"};
           },
           [&](const outcome::CheckFailed& c) -> Verdict {
             std::string line = "check failed (exit " + std::to_string(c.code) + ")";
