@@ -19,19 +19,6 @@ std::string_view reason_of(const IoError& error) {
   return error.message == INVALID_UTF8_MESSAGE ? "invalid-utf8" : "io";
 }
 
-std::string_view reason_of(const EditorError& error) {
-  return std::visit(Overload{
-                        [](const editor_error::NoEditor&) { return std::string_view("no-editor"); },
-                        [](const editor_error::EditorExited&) { return std::string_view("editor-exited"); },
-                        [](const editor_error::NeverOpened&) { return std::string_view("never-opened"); },
-                        [](const editor_error::NoWait&) { return std::string_view("launcher"); },
-                        [](const editor_error::Itself&) { return std::string_view("self-reference"); },
-                        [](const editor_error::NoTerminal&) { return std::string_view("no-terminal"); },
-                        [](const auto&) { return std::string_view("io"); },
-                    },
-                    error);
-}
-
 std::string_view reason_of(const RunError& error) {
   return std::visit(
       Overload{
@@ -51,6 +38,9 @@ std::string_view reason_of(const RunError& error) {
       },
       error);
 }
+
+// The editor's failures have the same words as their FILE-mode cases.
+std::string_view reason_of(const EditorError& error) { return reason_of(to_run_error(error)); }
 
 // A failure of the editor steps: standard-input mode names the draft in
 // every failure that keeps it; FILE mode keeps it only where the user's edit
