@@ -21,6 +21,9 @@ const std::string kKept = "; your edited draft is kept at {draft}\n";
 const std::string kNotRegular = "clippers: io error: not a regular file" + kKept;
 // m shows everything as nobody's, mode 777, whatever is made there (needs FUSE).
 const std::string kForcedOwner = "mkdir r m && { bindfs --force-user=nobody --force-group=nogroup --perms=0777 r m 2>/dev/null || exit 77; }";
+// Standard output a pipe that is never read; the soft file-size limit 1 KiB.
+const std::string kStall = "r, w = os.pipe()\nos.set_inheritable(r, True)\nos.dup2(w, 1)";
+const std::vector<std::string> kFileSizeLimit = sh_start("ulimit -S -f 2; exec \"$@\"");
 // Editors: one that writes the words it got before the draft path, one that
 // writes which of its standard streams are terminals.
 const std::string kShowWords = "w=; while [ $# -gt 1 ]; do w=\"$w[$1]\"; shift; done; printf %s \"$w\" > \"$1\"";
@@ -112,42 +115,42 @@ const std::tuple<std::string, std::vector<std::string>, std::string> kNoTerminal
     {"emacs -nw", {"DISPLAY=:0"}, no_terminal("emacs")}, {"emacs-nox", {"DISPLAY=:0"}, no_terminal("emacs-nox")},
     {"emacsclient -t", {}, no_terminal("emacsclient")}};
 
-TEST(EditE2e, EditorSettings) {
-  const std::string input = "x", editor = "printf ok > \"$1\"", out = "ok\n";
-  for (Row row : kSettingRows) {
-    row.input = input;
-    if (row.editor.empty()) row.editor = editor;
-    if (row.status == 0 && row.out.empty()) row.out = out;
-    run_row(row);
-  }
-  for (const auto& [words, shown] : kWords) {
-    run_row({.name = "words", .input = "x", .editor = kShowWords, .env = {"VISUAL={tools}/ed " + words}, .out = shown + "\n"});
-  }
-  // Refused before anything is written: no draft directory, and the launcher (a copy of the editor) never starts.
-  for (const auto& [setting, refusal] : kLaunchers) {
-    run_row({.name = "a launcher that does not wait: " + setting, .input = "x", .env = {"VISUAL=" + setting, "PATH={tools}"}, .status = 2,
-             .err = "clippers: " + refusal + "\n", .setup = "for p in code subl gvim kate gedit emacsclient open xdg-open; do ln -s ed {tools}/$p; done",
-             .check = "[ ! -e {tools}/arg ]"});
-  }
-  for (const std::string& setting : kWaiting) {
-    run_row({.name = "a launcher that waits: " + setting, .input = "x", .editor = "printf ok > \"$last\"", .env = {"VISUAL=" + setting, "PATH={tools}"},
-             .out = "ok\n", .setup = "ln -s ed {tools}/gvim && ln -s ed {tools}/emacsclient"});
-  }
-  // Refused before anything is written, as above.
-  for (const auto& [setting, env, says] : kNoTerminal) {
-    Row row = {.name = "a terminal editor and no terminal: " + setting, .input = "x", .editor = "printf ok > \"$last\"", .env = env,
-               .status = says.empty() ? 0 : 2, .out = says.empty() ? "ok\n" : "", .err = says,
-               .setup = "for p in env vi vim nano emacs emacs-nox emacsclient; do ln -s ed {tools}/$p; done; mkdir {tools}/alt && cp {tools}/ed {tools}/alt/nano "
-                        "&& ln -s alt/nano {tools}/editor",
-               .check = says.empty() ? "" : "[ ! -e {tools}/arg ]"};
-    row.env.insert(row.env.end(), {"VISUAL=" + setting, "PATH={tools}"});
-    run_row(row);
-  }
-  for (const std::string words : {"'x", "\"", "a 'b", "\"ab\\", "'it''s", "\"a\\\""}) {
-    run_row({.name = "unclosed quote stops the search", .input = "x", .env = {"VISUAL={tools}/ed " + words, "EDITOR={tools}/ed"},
-             .status = 2, .err = "clippers: io error: missing closing quote\n"});
-  }
-}
+// Unless a row says otherwise, the editor writes "ok", which is approved.
+ROWS(Settings, each(kSettingRows, [](Row row) {
+       const std::string input = "x", editor = "printf ok > \"$1\"", out = "ok\n";
+       row.input = input;
+       if (row.editor.empty()) row.editor = editor;
+       if (row.status == 0 && row.out.empty()) row.out = out;
+       return row;
+     }));
+ROWS(Words, each(kWords, [](const auto& e) {
+       return Row{.name = e.first, .input = "x", .editor = kShowWords, .env = {"VISUAL={tools}/ed " + e.first}, .out = e.second + "\n"};
+     }));
+// Refused before anything is written: no draft directory, and the launcher (a copy of the editor) never starts.
+ROWS(Launchers, each(kLaunchers, [](const auto& e) {
+       return Row{.name = "does not wait: " + e.first, .input = "x", .env = {"VISUAL=" + e.first, "PATH={tools}"}, .status = 2,
+                  .err = "clippers: " + e.second + "\n", .setup = "for p in code subl gvim kate gedit emacsclient open xdg-open; do ln -s ed {tools}/$p; done",
+                  .check = "[ ! -e {tools}/arg ]"};
+     }));
+ROWS(Waiting, each(kWaiting, [](const std::string& setting) {
+       return Row{.name = "waits: " + setting, .input = "x", .editor = "printf ok > \"$last\"", .env = {"VISUAL=" + setting, "PATH={tools}"},
+                  .out = "ok\n", .setup = "ln -s ed {tools}/gvim && ln -s ed {tools}/emacsclient"};
+     }));
+// Refused before anything is written, as above.
+ROWS(NoTerminal, each(kNoTerminal, [](const auto& e) {
+       const auto& [setting, env, says] = e;
+       Row row = {.name = setting + " " + (env.empty() ? "" : env[0]), .input = "x", .editor = "printf ok > \"$last\"", .env = env,
+                  .status = says.empty() ? 0 : 2, .out = says.empty() ? "ok\n" : "", .err = says,
+                  .setup = "for p in env vi vim nano emacs emacs-nox emacsclient; do ln -s ed {tools}/$p; done; mkdir {tools}/alt && cp {tools}/ed {tools}/alt/nano "
+                           "&& ln -s alt/nano {tools}/editor",
+                  .check = says.empty() ? "" : "[ ! -e {tools}/arg ]"};
+       row.env.insert(row.env.end(), {"VISUAL=" + setting, "PATH={tools}"});
+       return row;
+     }));
+ROWS(UnclosedQuotes, each(std::vector<std::string>{"'x", "\"", "a 'b", "\"ab\\", "'it''s", "\"a\\\""}, [](const std::string& words) {
+       return Row{.name = words, .input = "x", .env = {"VISUAL={tools}/ed " + words, "EDITOR={tools}/ed"}, .status = 2,
+                  .err = "clippers: io error: missing closing quote\n"};
+     }));
 
 // Standard-input mode: the draft comes on standard input, the approved text leaves on standard output.
 // A signal that would end the tool while the editor runs: passed on to the
@@ -201,15 +204,15 @@ const Row kStdinRows[] = {
      .err = kNotRegular},
     {.name = "closed standard output keeps the approved draft", .input = "old", .editor = "printf 'new' > \"$1\"", .status = 2,
      .err = "clippers: failed to write stdout: {os:32}; draft preserved at {draft}\n", .draft_after = "new",
-     .start = {.close_stdout = true}},
+     .start = {.wrapper = kNoReader}},
     {.name = "closed standard input reads as empty, closed standard output fails as closed", .editor = "printf 'new' > \"$1\"",
      .status = 2, .err = "clippers: failed to write stdout: {os:9}; draft preserved at {draft}\n", .draft_after = "new",
-     .start = {.closed = {0, 1}}},
+     .start = {.wrapper = sh_start("exec \"$@\" <&- >&-")}},
     {.name = "the approved text goes out through a non-blocking pipe", .input = "x", .editor = "head -c 1048576 /dev/zero | tr '\\0' y > \"$1\"",
-     .out = std::string(1 << 20, 'y') + "\n", .start = {.nonblocking = true}},
+     .out = std::string(1 << 20, 'y') + "\n", .start = {.wrapper = kNonblocking}},
     {.name = "standard output on a full disk keeps the approved draft", .input = "old", .editor = "printf 'new' > \"$1\"", .status = 2,
      .err = "clippers: failed to write stdout: {os:28}; draft preserved at {draft}\n", .draft_after = "new",
-     .start = {.stdout_path = "/dev/full"}},
+     .start = {.wrapper = sh_start("exec \"$@\" >/dev/full")}},
     {.name = "the draft directory is private and goes with all the editor left in it", .input = "x",
      .editor = "d=$(dirname \"$1\"); mkdir -p $d/sub/deeper; ln -s $PWD/notes.txt $d/sub/link; stat -c %a $d > \"$1\"",
      .out = "700\n"},
@@ -224,7 +227,7 @@ const Row kStdinRows[] = {
     {.name = "an end signal while standard output is stalled names the draft", .input = "x",
      .editor = "head -c 300000 /dev/zero | tr '\\0' y > \"$1\"; echo saved >&2", .status = 128 + 15,
      .err = "saved\nclippers: interrupted by signal 15; draft at {draft}\n",
-     .start = {.kill_after_ms = 1000, .kill_after_output = true, .kill_signal = SIGTERM, .stall_stdout = true}},
+     .start = {.kill_after_ms = 1000, .kill_after_output = true, .kill_signal = SIGTERM, .wrapper = py_start(kStall)}},
     {.name = "an empty TMPDIR is the current directory", .input = "x", .editor = "dirname \"$1\" > \"$1\"",
      .env = {"VISUAL={tools}/ed", "TMPDIR="}, .out = "{work}/clippers-{rand}\n", .unwrapped_only = true},
     {.name = "a relative TMPDIR is under the current directory", .input = "x", .editor = "dirname \"$1\" > \"$1\"",
@@ -236,7 +239,7 @@ const Row kStdinRows[] = {
      .setup = "chmod 555 {tmp}", .unwrapped_only = true, .start = {.as_uid = kNobody}},
     {.name = "a TMPDIR that keeps no owners or modes", .input = "x", .editor = "printf ok > \"$1\"", .env = {"VISUAL={tools}/ed", "TMPDIR={work}/m"},
      .out = "ok\n", .setup = kForcedOwner, .check = "umount m"},
-    {.name = "many descriptors already open", .input = "draft", .editor = "printf 'fine' > \"$1\"", .out = "fine\n", .start = {.open_fds = 1000}},
+    {.name = "many descriptors already open", .input = "draft", .editor = "printf 'fine' > \"$1\"", .out = "fine\n", .start = {.wrapper = py_start("for _ in range(1000): os.set_inheritable(os.open(\"/dev/null\", os.O_RDONLY), True)")}},
     {.name = "the editor gets the controlling terminal", .input = "draft", .editor = kWhichTerminal, .out = "++-\n",
      .start = {.controlling_terminal = true}},
     {.name = "a draft typed at the terminal: a line says how to end it", .input = "typed\n", .editor = "printf ok > \"$1\"",
@@ -247,9 +250,9 @@ const Row kStdinRows[] = {
     {.name = "an interrupt reaches the editor alone", .input = "draft", .editor = "trap - INT\nkill -INT 0\nsleep 1", .status = 2,
      .err = "clippers: editor exited with code -1; draft at {draft}\n"},
     {.name = "an interrupt the caller ignores still reaches the editor", .input = "draft", .editor = "kill -INT 0\nsleep 1",
-     .status = 2, .err = "clippers: editor exited with code -1; draft at {draft}\n", .start = {.ignored = {SIGINT}}},
+     .status = 2, .err = "clippers: editor exited with code -1; draft at {draft}\n", .start = {.wrapper = sh_start("trap '' INT; exec \"$@\"")}},
     {.name = "an inherited ignored SIGCHLD does not break the wait", .input = "draft", .editor = "printf 'waited' > \"$1\"",
-     .out = "waited\n", .start = {.ignored = {SIGCHLD}}},
+     .out = "waited\n", .start = {.wrapper = py_start("signal.signal(signal.SIGCHLD, signal.SIG_IGN)")}},
     {.name = "SIGTERM is passed to the editor and the draft kept", .input = "draft", .editor = "kill -TERM $PPID; exec sleep 5",
      .status = 128 + 15, .err = "clippers: interrupted by signal 15; draft at {draft}\n", .check = "cmp -s \"$D\" {tools}/seen"},
     {.name = "an editor that ignores a cancel is killed 5 s after it was passed on", .input = "draft",
@@ -261,9 +264,9 @@ const Row kStdinRows[] = {
     {.name = "as process 1 of a PID namespace, a signal after the editor still ends the run", .input = "x",
      .editor = "head -c 300000 /dev/zero | tr '\\0' y > \"$1\"; (sleep 1; kill -TERM 1) &", .status = 128 + 15,
      .err = "clippers: interrupted by signal 15; draft at {draft}\n", .setup = "unshare --pid --fork true 2>/dev/null || exit 77",
-     .unwrapped_only = true, .start = {.give_up_after_ms = 15000, .wrapper = {"unshare", "--pid", "--fork", "--kill-child"}, .stall_stdout = true}},
+     .unwrapped_only = true, .start = {.give_up_after_ms = 15000, .wrapper = py_start(kStall, {"unshare", "--pid", "--fork", "--kill-child"})}},
     {.name = "a draft over the file-size limit fails cleanly", .input = std::string(4096, 'x'), .editor = "exit 0", .status = 2,
-     .err = "clippers: io error: {os:27}\n", .start = {.file_size_limit = 1024}},
+     .err = "clippers: io error: {os:27}\n", .start = {.wrapper = kFileSizeLimit}},
     // --json, --timeout, --require-save, --suffix, --check.
     {.name = "--json: an approval, changed, its control characters escaped", .args = {"--json"}, .input = "draft",
      .editor = "printf 'new\\302\\205x\\033y' > \"$1\"", .out = "{any}\\u0085x\\u001by{any}",
@@ -297,9 +300,7 @@ const Row kStdinRows[] = {
      .draft_after = "mine", .json = R"(has(reason="check-failed", draft="{draft}"))"},
 };
 
-TEST(EditE2e, StandardInputMode) {
-  for (const Row& row : kStdinRows) run_row(row);
-}
+ROWS(Stdin, kStdinRows);
 
 // FILE mode: notes.txt is edited in place and replaced only by one rename.
 const Row kFileRows[] = {
@@ -343,7 +344,7 @@ const Row kFileRows[] = {
      .check = "[ \"$(cat x/real.txt)\" = new ] && [ \"$(readlink link.txt)\" = x/real.txt ]"},
     {.name = "standard streams closed: neither the tool's messages nor the editor's output reach FILE", .args = {"notes.txt"},
      .editor = "printf 'new text' > \"$1\"; echo screen; echo noise >&2; exit 0", .file_after = "new text\n", .unwrapped_only = true,
-     .start = {.closed = {0, 1, 2}}},
+     .start = {.wrapper = sh_start("exec \"$@\" <&- >&- 2>&-")}},
     {.name = "control characters in a path are shown escaped", .args = {"link.txt"}, .editor = "printf 'new' > \"$1\"",
      .err = "clippers: editing {work}/d\\x1b[2K\\x0d\\x1b]0;approved\\x07\\x9b0m/.clippers-{rand}/r\n",
      .setup = "d=$(printf 'd\\033[2K\\r\\033]0;approved\\007\\302\\2330m') && mkdir \"$d\" && printf 'old\\n' > \"$d/r\" && ln -s \"$d/r\" link.txt",
@@ -398,7 +399,7 @@ const Row kFileRows[] = {
     {.name = "a failed write keeps the user's draft whole", .args = {"notes.txt"},
      .editor = "ulimit -S -f unlimited; head -c 3000 /dev/zero | tr '\\0' x > \"$1\"", .status = 2,
      .err = kEditing + "clippers: io error: {os:27}" + kKept, .draft_after = std::string(3000, 'x'),
-     .check = "[ \"$(ls -A \"$(dirname \"$D\")\")\" = notes.txt ]", .start = {.file_size_limit = 1024}},
+     .check = "[ \"$(ls -A \"$(dirname \"$D\")\")\" = notes.txt ]", .start = {.wrapper = kFileSizeLimit}},
     {.name = "FILE in a directory that may be written and searched but not read", .args = {"d/n.txt"}, .editor = "printf 'new' > \"$1\"",
      .err = "clippers: editing {work}/d/.clippers-{rand}/n.txt\n", .setup = "mkdir d && printf 'old\\n' > d/n.txt && chown -R 65534 d && chmod 300 d",
      .check = "printf 'new\\n' | cmp -s - d/n.txt", .root_only = true, .start = {.as_uid = kNobody}},
@@ -438,9 +439,7 @@ const Row kFileRows[] = {
      .err = "clippers: editing {work}/.clippers-{rand}/notes.txt.md\n", .file_after = "new\n"},
 };
 
-TEST(EditE2e, FileMode) {
-  for (const Row& row : kFileRows) run_row(row);
-}
+ROWS(File, kFileRows);
 
 }  // namespace
 }  // namespace clippers_test

@@ -4,7 +4,6 @@
 #include <grp.h>
 #include <signal.h>
 #include <sys/ioctl.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -29,16 +28,14 @@ static void check(bool ok, const char* what) {
 
 Outcome run_clippers(const Invocation& inv) {
   const Start& s = inv.start;
-  // The outputs go to files, read once the tool is gone; standard input is a
-  // pipe, fed by a thread so that a large input cannot block the run.
-  int in[2];
-  check(pipe(in) == 0, "pipe");
-  FILE* out = std::tmpfile();
+  // Standard input and output are pipes, each served by a thread so that
+  // neither a large input nor a large output can block the run; standard
+  // error goes to a file, read once the tool is gone.
+  int in[2], out[2];
+  check(pipe(in) == 0 && pipe(out) == 0, "pipe");
   FILE* err = std::tmpfile();
-  check(out != nullptr && err != nullptr, "tmpfile");
-  const int out_fd = fileno(out), err_fd = fileno(err);
-  int piped[2] = {-1, -1};  // non-blocking runs: standard output, read by a thread
-  if (s.nonblocking) check(pipe(piped) == 0, "pipe");
+  check(err != nullptr, "tmpfile");
+  const int err_fd = fileno(err);
   int master = -1;
   std::string slave;
   if (s.controlling_terminal) {
@@ -80,36 +77,12 @@ Outcome run_clippers(const Invocation& inv) {
       close(tty);
       close(master);
     }
-    int gone[2] = {-1, -1};  // a pipe whose reader is closed at once, or never reads
-    if ((s.close_stdout || s.stall_stdout) && pipe(gone) != 0) _exit(126);
-    // Stalled: the read end stays open in the tool itself, never read; only a copy is closed below.
-    if (s.stall_stdout) gone[0] = dup(gone[0]);
-    const int to = s.nonblocking           ? piped[1]
-                   : gone[1] >= 0          ? gone[1]
-                   : s.stdout_path.empty() ? out_fd
-                                           : open(s.stdout_path.c_str(), O_WRONLY);
-    const int from = s.stdin_path.empty() ? in[0] : open(s.stdin_path.c_str(), O_RDONLY);
-    if (from < 0 || to < 0 || dup2(from, 0) < 0 || dup2(to, 1) < 0 || dup2(err_fd, 2) < 0) _exit(126);
-    for (int fd : {in[0], in[1], out_fd, err_fd, gone[0], gone[1], to, from, piped[0], piped[1]}) close(fd);
-    if (s.nonblocking && (fcntl(0, F_SETFL, fcntl(0, F_GETFL) | O_NONBLOCK) != 0 ||
-                          fcntl(1, F_SETFL, fcntl(1, F_GETFL) | O_NONBLOCK) != 0)) {
-      _exit(126);
-    }
+    if (dup2(in[0], 0) < 0 || dup2(out[1], 1) < 0 || dup2(err_fd, 2) < 0) _exit(126);
+    for (int fd : {in[0], in[1], out[0], out[1], err_fd}) close(fd);
     if (!inv.cwd.empty() && chdir(inv.cwd.c_str()) != 0) _exit(126);
     // The tool starts with the default actions whatever the test inherited
-    // (nohup ignores SIGHUP); only the start conditions below change them.
+    // (nohup ignores SIGHUP, the test itself SIGPIPE).
     for (int sig : {SIGPIPE, SIGHUP, SIGTERM, SIGINT, SIGQUIT}) signal(sig, SIG_DFL);
-    for (int sig : s.ignored) signal(sig, SIG_IGN);
-    for (int fd : s.closed) close(fd);
-    for (int i = 0; i < s.open_fds; ++i) {
-      if (open("/dev/null", O_RDONLY) < 0) _exit(126);
-    }
-    if (s.file_size_limit != 0) {
-      rlimit limit{};
-      getrlimit(RLIMIT_FSIZE, &limit);
-      limit.rlim_cur = s.file_size_limit;
-      if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(126);
-    }
     if (s.as_uid != 0 && geteuid() == 0) {
       const gid_t also = s.also_in_group;
       if (setgroups(also != 0 ? 1 : 0, &also) != 0 || setgid(s.as_uid) != 0 || setuid(s.as_uid) != 0) _exit(126);
@@ -119,20 +92,18 @@ Outcome run_clippers(const Invocation& inv) {
     _exit(127);
   }
   close(in[0]);
-  if (piped[1] >= 0) close(piped[1]);
-  std::string piped_out;
+  close(out[1]);
+  signal(SIGPIPE, SIG_IGN);  // a tool that stops reading ends the feeding, not the test
+  std::string stdout_text;
   std::thread drain([&] {
     char buffer[65536];
-    for (ssize_t n; piped[0] >= 0 && (n = read(piped[0], buffer, sizeof buffer)) != 0;) {
-      if (n > 0) piped_out.append(buffer, static_cast<std::size_t>(n));
+    for (ssize_t n; (n = read(out[0], buffer, sizeof buffer)) != 0;) {
+      if (n > 0) stdout_text.append(buffer, static_cast<std::size_t>(n));
       if (n < 0 && errno != EINTR) break;
     }
-    if (piped[0] >= 0) close(piped[0]);
+    close(out[0]);
   });
-  signal(SIGPIPE, SIG_IGN);  // a tool that stops reading ends the feeding, not the test
   std::thread feed([&] {
-    // A non-blocking input starts empty, so the tool's first read finds nothing there.
-    if (s.nonblocking) std::this_thread::sleep_for(std::chrono::milliseconds(100));
     const int to = s.stdin_terminal ? master : in[1];
     const std::string typed = s.stdin_terminal ? inv.input + "\x04" : inv.input;  // Ctrl-D at a line's start: the end
     for (std::size_t done = 0; done < typed.size();) {
@@ -174,13 +145,9 @@ Outcome run_clippers(const Invocation& inv) {
   feed.join();
   drain.join();
   if (master >= 0) close(master);
-  const auto take = [](FILE* file) {
-    std::string text = read_file("/proc/self/fd/" + std::to_string(fileno(file)));
-    return std::fclose(file), text;
-  };
-  std::string stdout_text = take(out);
-  if (s.nonblocking) stdout_text = piped_out;
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), first_output_ms, stdout_text, take(err)};
+  std::string stderr_text = read_file("/proc/self/fd/" + std::to_string(err_fd));
+  std::fclose(err);
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), first_output_ms, stdout_text, stderr_text};
 }
 
 TempDir::TempDir() {

@@ -1,6 +1,7 @@
 #pragma once
-// Runs the built clippers binary as a child process: standard input fed from a
-// string, standard output and standard error captured, the exit status kept.
+// Runs the built clippers binary as a child process: standard input a pipe fed
+// from a string, standard output a pipe and standard error a file, both
+// captured, the exit status kept.
 
 #include <string>
 #include <vector>
@@ -14,11 +15,9 @@ struct Outcome {
   std::string err;
 };
 
-// The conditions the tool starts under, beyond arguments, environment and input.
+// The conditions the tool starts under, beyond arguments, environment and
+// input; anything else a row sets up through its wrapper.
 struct Start {
-  bool close_stdout = false;     // standard output a pipe whose reader is gone
-  std::string stdout_path = "";  // standard output this file instead
-  std::string stdin_path = "";   // standard input this file instead of the input pipe
   // The tool always runs in a session of its own.  With this set, a new
   // pseudo-terminal is that session's controlling terminal (the standard
   // streams stay as they are); without it, the tool has no controlling terminal.
@@ -28,17 +27,11 @@ struct Start {
   bool stdin_terminal = false;
   unsigned as_uid = 0;                    // when the tests run as root: run as this user and group
   unsigned also_in_group = 0;             // with as_uid: a supplementary group too
-  unsigned long file_size_limit = 0;      // the soft RLIMIT_FSIZE, in bytes
-  std::vector<int> ignored = {};          // signals the tool starts with ignored, as some callers leave them
-  int open_fds = 0;                       // this many more descriptors open
   double kill_after_ms = 0;               // when set: `kill_signal` this long after the start, if still running
   bool kill_after_output = false;         // the time counts from the first output on standard error instead
   int kill_signal = 9;                    // SIGKILL
   double give_up_after_ms = 0;            // when set: SIGKILL this long after the start, if still running
   std::vector<std::string> wrapper = {};  // the tool runs under this command (e.g. in a PID namespace)
-  bool stall_stdout = false;              // standard output a pipe that is never read
-  std::vector<int> closed = {};           // standard descriptors the tool starts with closed
-  bool nonblocking = false;               // the input pipe and a standard-output pipe (still captured) non-blocking
 };
 
 struct Invocation {

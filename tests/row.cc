@@ -6,8 +6,10 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <filesystem>
+#include <map>
 #include <regex>
 #include <sstream>
 
@@ -98,17 +100,10 @@ void run_row(const Row& row) {
   }
   const int set_up = skip || row.setup.empty() ? 0 : sh(fill(row.setup, vars), work.path());
   if (WIFEXITED(set_up) && WEXITSTATUS(set_up) == 77) skip = "this machine cannot set it up";
-  if (skip) {
-    std::cout << "[ SKIPPED ] row \"" << row.name << "\": " << skip << "\n";
-    return;
-  }
+  if (skip) GTEST_SKIP() << skip;
   ASSERT_EQ(set_up, 0) << row.setup;
   const std::vector<std::string> before = drafts_left(work, tmp);
-  if (!row.start.stdin_path.empty() &&
-      row.start.stdin_path[0] != '/') {  // the input comes from a regular file of that name instead
-    inv.start.stdin_path = work.file(row.start.stdin_path);
-    write_file(inv.start.stdin_path, row.input);
-  }
+  for (std::string& word : inv.start.wrapper) word = fill(word, vars);
   for (const std::string& arg : row.args) inv.argv.push_back(fill(arg, vars));
   // The row's own variables come first: the first of two settings wins.
   for (const std::string& var : row.env) inv.env.push_back(fill(var, vars));
@@ -152,5 +147,34 @@ void run_row(const Row& row) {
     EXPECT_EQ(sh(parse, work.path(), draft), 0) << row.json << "\nstdout: " << r.out;
   }
 }
+
+std::vector<std::string> py_start(const std::string& code, std::vector<std::string> under) {
+  under.insert(under.end(),
+               {"/usr/bin/python3", "-c",
+                "import fcntl, os, signal, sys\ntool = sys.argv[1:]\n"
+                "for s in signal.SIGPIPE, signal.SIGXFSZ: signal.signal(s, signal.SIG_DFL)  # Python ignores them\n" +
+                    code + "\nos.execvp(tool[0], tool)"});
+  return under;
+}
+
+std::string test_name(const testing::TestParamInfo<Row>& row) {
+  // The names of one table are made in order, from its first row on.
+  static std::map<std::string, int> seen;
+  if (row.index == 0) seen.clear();
+  std::string name;
+  for (const char c : row.param.name) {
+    if (std::isalnum(static_cast<unsigned char>(c)) != 0) {
+      name += c;
+    } else if (!name.empty() && name.back() != '_') {
+      name += '_';
+    }
+  }
+  while (!name.empty() && name.back() == '_') name.pop_back();
+  if (name.empty()) name = "row";
+  const int count = ++seen[name];
+  return count == 1 ? name : name + "_" + std::to_string(count);
+}
+
+TEST_P(E2e, Row) { run_row(GetParam()); }
 
 }  // namespace clippers_test

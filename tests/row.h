@@ -2,10 +2,13 @@
 // One run of the built binary as a row of a table: command line,
 // environment, standard input and a scripted editor, and everything a user
 // could see afterwards (status, standard output and error, FILE, the drafts).
-// Each *_e2e_test.cc is a few such tables, each run by one test:
+// Each *_e2e_test.cc is a few such tables; every row is a test of its own,
+// named after the table and the row:
 //
 //   const Row kRows[] = {{.name = "...", .input = "x", .editor = "...", .out = "..."}};
-//   TEST(SomeE2e, Behaviour) { for (const Row& row : kRows) run_row(row); }
+//   ROWS(Some, kRows);  // Some/E2e.Row/the_row_s_name
+
+#include <gtest/gtest.h>
 
 #include <optional>
 #include <string>
@@ -58,6 +61,38 @@ struct Row {
 // Runs the row and checks everything it names, and that the draft
 // directories left on disk are exactly those a message names.
 void run_row(const Row& row);
+
+// The tool started through sh or Python code that sets up what it inherits
+// (`"$@"` and `tool` are its command line), Python under `under` if given.
+inline std::vector<std::string> sh_start(const std::string& script) { return {"/bin/sh", "-c", script, "sh"}; }
+std::vector<std::string> py_start(const std::string& code, std::vector<std::string> under = {});
+
+// A row for each entry of a table that only names what differs.
+template <class Table, class Make>
+std::vector<Row> each(const Table& table, Make make) {
+  std::vector<Row> rows;
+  for (const auto& entry : table) rows.push_back(make(entry));
+  return rows;
+}
+
+// Standard input and output non-blocking pipes.
+inline const std::vector<std::string> kNonblocking =
+    py_start("for fd in 0, 1: fcntl.fcntl(fd, fcntl.F_SETFL, fcntl.fcntl(fd, fcntl.F_GETFL) | os.O_NONBLOCK)");
+// Standard output a pipe whose reader is gone.
+inline const std::vector<std::string> kNoReader = py_start("os.dup2(os.pipe()[1], 1)");
+
+// A path with its punctuation spelled out, as a row's name.
+inline std::string spelled(const std::string& path) {
+  std::string name;
+  for (const char c : path) name += c == '-' ? " dash " : c == '/' ? " slash " : c == '.' ? " dot " : std::string(1, c);
+  return name;
+}
+
+class E2e : public testing::TestWithParam<Row> {};
+inline void PrintTo(const Row& row, std::ostream* out) { *out << row.name; }
+// The row's name in the characters a test name may hold, numbered when an earlier row of the table has it too.
+std::string test_name(const testing::TestParamInfo<Row>& row);
+#define ROWS(table_name, ...) INSTANTIATE_TEST_SUITE_P(table_name, E2e, testing::ValuesIn(__VA_ARGS__), test_name)
 
 }  // namespace clippers_test
 // clang-format on
