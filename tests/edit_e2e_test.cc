@@ -36,7 +36,12 @@ const std::pair<std::string, std::string> kWords[] = {
     {"'a\nb\\c\"'", "[a\nb\\c\"]"}, {"\"a'b\\\"c\\$d\\`e\\\\f\\\ng\\nh\"", "[a'b\"c$d`e\\fg\\nh]"},
     {"a #", "[a]"}, {"a \\", "[a][\\]"}, {"ab\\", "[ab\\]"}, {"a ''", "[a][]"}};
 
-const std::string kAllSpaces = std::accumulate(kSpaces.begin(), kSpaces.end(), std::string());
+// Every White_Space character, and characters beside or like them that are not.
+const std::string kAllSpaces = "\t\n\v\f\r \u0085\u00a0\u1680\u2000\u2001\u2002\u2003\u2004\u2005\u2006\u2007\u2008\u2009\u200a\u2028\u2029\u202f\u205f\u3000";
+const std::string kNotSpaces[] = {"\u200b", "\u200c", "\u2060", "\ufeff", "\u00ad", "\u180e", "\x1c", "\u3001"};
+// An editor that writes each of them after a cut line of its own, as text.
+const std::string kCutsBeforeNotSpaces = std::accumulate(std::begin(kNotSpaces), std::end(kNotSpaces), std::string(),
+                                                         [](const std::string& all, const std::string& s) { return all + "printf '%s" + s + "\\n' \"$C\" >> \"$1\"\n"; });
 
 std::string itself_error(const std::string& variable) {
   return "clippers: $" + variable + " names clippers itself; set CLIPPERS_EDITOR to the editor to open (CLIPPERS_EDITOR=vim)\n";
@@ -171,8 +176,8 @@ const Row kStdinRows[] = {
      .input = "Hello\r\n\n", .editor = "printf '%s|' \"$@\" > argv; printf 'Edited line\\r\\nsecond \\n\\n\\n' > \"$2\"",
      .env = {"VISUAL={tools}/ed --wait"}, .out = "Edited line\nsecond\n",
      .seen = "Hello\r\n\n" + kCut + "\n{notes}#\n# Context: from a\nscript \n", .check = "[ \"$(cat argv)\" = \"--wait|$D|\" ]"},
-    {.name = "the last cut line cuts; an indented one, or one with more, is text", .input = "x",
-     .editor = "printf 'a\\n %s\\nb\\n%s \\t\\r\\nc\\n%s\\r\\nd\\n%s x\\ne' \"$C\" \"$C\" \"$C\" \"$C\" > \"$1\"",
+    {.name = "the last cut line cuts; an indented one, or one with more than white space, is text", .input = "x",
+     .editor = "printf 'a\\n %s\\nb\\n%s \\t\\r\\nc\\n%s\\r\\nd\\n%s x\\n' \"$C\" \"$C\" \"$C\" \"$C\" > \"$1\"\n" + kCutsBeforeNotSpaces,
      .out = "a\n " + kCut + "\nb\n" + kCut + " \t\nc\n"},
     {.name = "CR LF becomes LF, a lone CR stays, blank lines and comments are content", .input = "x",
      .editor = "printf '\\n \\n# c\\r\\n\\tx\\ry\\r\\r\\nz  \\n\\n%s\\nkeep' \"$C\" > \"$1\"", .out = "\n \n# c\n\tx\ry\r\nz\n"},
@@ -212,12 +217,7 @@ const Row kStdinRows[] = {
     {.name = "closed standard input reads as empty, closed standard output fails as closed", .editor = "printf 'new' > \"$1\"",
      .status = 2, .err = "clippers: failed to write stdout: {os:9}; draft preserved at {draft}\n", .draft_after = "new",
      .start = {.wrapper = sh_start("exec \"$@\" <&- >&-")}},
-    {.name = "the approved text goes out through a non-blocking pipe", .input = "x", .editor = "head -c 1048576 /dev/zero | tr '\\0' y > \"$1\"",
-     .out = std::string(1 << 20, 'y') + "\n", .start = {.wrapper = kNonblocking}},
-    {.name = "standard output on a full disk keeps the approved draft", .input = "old", .editor = "printf 'new' > \"$1\"", .status = 2,
-     .err = "clippers: failed to write stdout: {os:28}; draft preserved at {draft}\n", .draft_after = "new",
-     .start = {.wrapper = sh_start("exec \"$@\" >/dev/full")}},
-    {.name = "the draft directory is private and goes with all the editor left in it", .input = "x",
+            {.name = "the draft directory is private and goes with all the editor left in it", .input = "x",
      .editor = "d=$(dirname \"$1\"); mkdir -p $d/sub/deeper; ln -s $PWD/notes.txt $d/sub/link; stat -c %a $d > \"$1\"",
      .out = "700\n"},
     {.name = "directories the editor left unsearchable and deep are removed", .input = "x",
@@ -246,9 +246,6 @@ const Row kStdinRows[] = {
     {.name = "many descriptors already open", .input = "draft", .editor = "printf 'fine' > \"$1\"", .out = "fine\n", .start = {.wrapper = py_start("for _ in range(1000): os.set_inheritable(os.open(\"/dev/null\", os.O_RDONLY), True)")}},
     {.name = "the editor gets the controlling terminal", .input = "draft", .editor = kWhichTerminal, .out = "++-\n",
      .start = {.controlling_terminal = true}},
-    {.name = "a draft typed at the terminal: a line says how to end it", .input = "typed\n", .editor = "printf ok > \"$1\"",
-     .out = "ok\n", .err = "clippers: reading the draft from standard input (end it with Ctrl-D)\n",
-     .start = {.controlling_terminal = true, .stdin_terminal = true}},
     {.name = "without a terminal the editor's screen goes to standard error", .input = "draft", .editor = kWhichTerminal + "; echo screen",
      .out = "---\n", .err = "screen\n"},
     {.name = "an interrupt reaches the editor alone", .input = "draft", .editor = "trap - INT\nkill -INT 0\nsleep 1", .status = 2,
@@ -258,8 +255,6 @@ const Row kStdinRows[] = {
      .editor = "echo $((0x$(awk '/^SigIgn/ {print $2}' /proc/$$/status) & 0x1001006)) > \"$1\"", .out = "0\n", .start = {.wrapper = sh_start("trap '' INT QUIT; exec \"$@\"")}},
     {.name = "an inherited ignored SIGCHLD does not break the wait", .input = "draft", .editor = "printf 'waited' > \"$1\"",
      .out = "waited\n", .start = {.wrapper = py_start("signal.signal(signal.SIGCHLD, signal.SIG_IGN)")}},
-    {.name = "SIGTERM is passed to the editor and the draft kept", .input = "draft", .editor = "kill -TERM $PPID; exec sleep 5",
-     .status = 128 + 15, .err = "clippers: interrupted by signal 15; draft at {draft}\n", .check = "cmp -s \"$D\" {tools}/seen"},
     {.name = "an editor that ignores a cancel is killed 5 s after it was passed on", .input = "draft",
      .editor = "echo $$ > pid; trap '' TERM; echo up >&2; exec sleep 60", .status = 128 + 15,
      .err = "up\nclippers: interrupted by signal 15; draft at {draft}\n", .check = "! kill -0 \"$(cat pid)\" 2>/dev/null",
@@ -322,8 +317,8 @@ const Row kFileRows[] = {
                        "notes.txt.4, notes.txt.5, notes.txt.6, notes.txt.7 and 2 others there\n"},
     {.name = "fast and untouched: never opened, the draft goes", .args = {"notes.txt"}, .editor = "exit 0", .status = 2, .err = kEditing + kNeverOpened + "\n"},
     {.name = "an end signal while the editor runs keeps the edited draft", .args = {"notes.txt"},
-     .editor = "printf mine > \"$1\"; kill -TERM $PPID; exec sleep 5", .status = 128 + 15,
-     .err = kEditing + "clippers: interrupted by signal 15; draft at {draft}\n", .draft_after = "mine"},
+     .editor = "printf mine > \"$1\"; trap 'echo passed on >&2; exit 0' TERM; kill -TERM $PPID; sleep 5 & wait", .status = 128 + 15,
+     .err = kEditing + "passed on\nclippers: interrupted by signal 15; draft at {draft}\n", .draft_after = "mine"},
     {.name = "the draft has FILE's permission bits", .args = {"notes.txt"}, .editor = "stat -c %a \"$1\" > \"$1\"", .err = kEditing,
      .file_after = "640\n", .setup = "chmod 640 notes.txt"},
     {.name = "the editor's copy of the draft as written goes", .args = {"notes.txt"}, .editor = "cp \"$1\" \"$1~\"; : > \"$1\"", .status = 1,

@@ -14,17 +14,30 @@
 #include <string>
 #include <vector>
 
-#include "process.h"
-
 // clang-format off
 namespace clippers_test {
 
 inline const std::string kCut = "# ------------------------ >8 ------------------------";
 inline constexpr unsigned kNobody = 65534;
-// Every White_Space character.
-inline const std::vector<std::string> kSpaces = {
-    "\t", "\n", "\v", "\f", "\r", " ", "\u0085", "\u00a0", "\u1680", "\u2000", "\u2001", "\u2002", "\u2003",
-    "\u2004", "\u2005", "\u2006", "\u2007", "\u2008", "\u2009", "\u200a", "\u2028", "\u2029", "\u202f", "\u205f", "\u3000"};
+
+// The conditions the tool starts under, beyond arguments, environment and
+// input: it always runs in a session of its own, standard input a pipe fed
+// the row's input, standard output a pipe and standard error a file.
+struct Start {
+  // A new pseudo-terminal as the session's controlling terminal (the
+  // streams stay as they are); without it, the tool has none.
+  bool controlling_terminal = false;
+  // With controlling_terminal: standard input is that terminal, the input
+  // typed at it (it should end with a line feed) and then Ctrl-D.
+  bool stdin_terminal = false;
+  unsigned as_uid = 0;                    // when the tests run as root: run as this user and group
+  unsigned also_in_group = 0;             // with as_uid: a supplementary group too
+  double kill_after_ms = 0;               // when set: `kill_signal` this long after the start, if still running
+  bool kill_after_output = false;         // the time counts from the first output on standard error instead
+  int kill_signal = 9;                    // SIGKILL
+  double give_up_after_ms = 0;            // when set: SIGKILL this long after the start, if still running
+  std::vector<std::string> wrapper = {};  // the tool runs under this command; CLIPPERS_TEST_WRAPPER's comes after it
+};
 
 struct Row {
   std::string name;
@@ -58,10 +71,6 @@ struct Row {
   Start start = {};
 };
 
-// Runs the row and checks everything it names, and that the draft
-// directories left on disk are exactly those a message names.
-void run_row(const Row& row);
-
 // The tool started through sh or Python code that sets up what it inherits
 // (`"$@"` and `tool` are its command line), Python under `under` if given.
 inline std::vector<std::string> sh_start(const std::string& script) { return {"/bin/sh", "-c", script, "sh"}; }
@@ -75,9 +84,17 @@ std::vector<Row> each(const Table& table, Make make) {
   return rows;
 }
 
-// Standard input and output non-blocking pipes.
-inline const std::vector<std::string> kNonblocking =
-    py_start("for fd in 0, 1: fcntl.fcntl(fd, fcntl.F_SETFL, fcntl.fcntl(fd, fcntl.F_GETFL) | os.O_NONBLOCK)");
+// Standard input and output non-blocking pipes; the input reaches the tool
+// through a pipe that holds nothing for its first 0.1 s.
+inline const std::vector<std::string> kNonblocking = py_start(
+    "r, w = os.pipe()\n"
+    "if os.fork() == 0:\n"
+    "  try:\n"
+    "    os.close(1); os.close(2); time.sleep(0.1)\n"
+    "    while data := os.read(0, 65536): os.write(w, data)\n"
+    "  finally: os._exit(0)\n"
+    "os.close(w); os.dup2(r, 0)\n"
+    "for fd in 0, 1: fcntl.fcntl(fd, fcntl.F_SETFL, fcntl.fcntl(fd, fcntl.F_GETFL) | os.O_NONBLOCK)");
 // Standard output a pipe whose reader is gone.
 inline const std::vector<std::string> kNoReader = py_start("os.dup2(os.pipe()[1], 1)");
 
@@ -88,6 +105,8 @@ inline std::string spelled(const std::string& path) {
   return name;
 }
 
+// Runs the row and checks everything it names, and that the draft
+// directories left on disk are exactly those a message names.
 class E2e : public testing::TestWithParam<Row> {};
 inline void PrintTo(const Row& row, std::ostream* out) { *out << row.name; }
 // The row's name in the characters a test name may hold, numbered when an earlier row of the table has it too.

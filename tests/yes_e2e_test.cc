@@ -9,9 +9,6 @@
 namespace clippers_test {
 namespace {
 
-// Characters beside or like White_Space that are not.
-const std::vector<std::string> kNotSpaces = {"\u200b", "\u200c", "\u2060", "\ufeff", "\u00ad", "\u180e", "\x1c", "\u3001"};
-
 // --yes approves standard input (trailing white space removed) or checks FILE, never writing it.
 const Row kYesRows[] = {
     {.name = "trailing white space goes, a context is ignored", .args = {"--context", "c", "--yes"}, .input = "a\n\n  \n", .out = "a\n"},
@@ -61,8 +58,6 @@ const Row kYesRows[] = {
 };
 
 ROWS(Yes, kYesRows);
-ROWS(Spaces, each(kSpaces, [](const std::string& s) { return Row{.name = "white space", .args = {"--yes"}, .input = s + "x" + s + s, .out = s + "x\n"}; }));
-ROWS(NotSpaces, each(kNotSpaces, [](const std::string& s) { return Row{.name = "not white space", .args = {"--yes"}, .input = "x" + s, .out = "x" + s + "\n"}; }));
 ROWS(StdinNames, each(std::vector<std::string>{"-", "-/", "-//", "-/.", "-/./"}, [](const std::string& file) {
        return Row{.name = spelled(file), .args = {"--yes", "--", file}, .input = "in", .out = "in\n"};
      }));
