@@ -87,29 +87,18 @@ const Row kSettingRows[] = {
      .unwrapped_only = true},
 };
 
-// Settings that name a launcher without its wait flag, and what the refusal says.
-const std::pair<std::string, std::string> kLaunchers[] = {
-    {"code", "code returns before the file is closed; use \"code --wait\""},
-    {"/opt/x/subl -n", "subl returns before the file is closed; use \"/opt/x/subl --wait -n\""},
-    {"gvim", "gvim returns before the file is closed; use \"gvim -f\""},
-    {"kate 'a b'", "kate returns before the file is closed; use \"kate --block 'a b'\""},
-    {"gedit", "gedit returns before the file is closed; use \"gedit --wait\""},
-    {"emacsclient -n -c", "emacsclient returns before the file is closed; use \"emacsclient -c\""},
-    {"emacsclient -nc", "emacsclient returns before the file is closed; use \"emacsclient -c\""},
-    {"emacsclient -cn", "emacsclient returns before the file is closed; use \"emacsclient -c\""},
-    {"env -i -u X -- A=b code ''", "code returns before the file is closed; use \"env -i -u X -- A=b code --wait ''\""},
-    {"flatpak run --user com.visualstudio.code", "code returns before the file is closed; use \"flatpak run --user com.visualstudio.code --wait\""},
-    {"snap run code.url", "code returns before the file is closed; use \"snap run code.url --wait\""},
-    {"code-oss", "code-oss returns before the file is closed; use \"code-oss --wait\""},
-    {"cursor", "cursor returns before the file is closed; use \"cursor --wait\""},
-    {"windsurf", "windsurf returns before the file is closed; use \"windsurf --wait\""},
-    {"vscodium", "vscodium returns before the file is closed; use \"vscodium --wait\""},
-    {"gvim --remote", "gvim returns before the file is closed; use \"gvim --remote-wait\""},
-    {"gvim -f --remote-silent", "gvim returns before the file is closed; use \"gvim -f --remote-wait-silent\""},
-    {"vim --remote-tab", "vim returns before the file is closed; use \"vim --remote-tab-wait\""},
-    {"nvim --server s --remote-tab-silent", "nvim returns before the file is closed; use \"nvim --server s\""},
-    {"open -e", "open returns before the file is closed; use \"open -W -e\""},
-    {"xdg-open", "xdg-open returns before the file is closed; set an editor that waits, such as \"code --wait\""}};
+// Settings that name a launcher without its wait flag, the program the refusal names and the setting it suggests.
+const std::tuple<std::string, std::string, std::string> kLaunchers[] = {
+    {"code", "code", "code --wait"}, {"/opt/x/subl -n", "subl", "/opt/x/subl --wait -n"}, {"gvim", "gvim", "gvim -f"},
+    {"kate 'a b'", "kate", "kate --block 'a b'"}, {"gedit", "gedit", "gedit --wait"},
+    {"emacsclient -n -c", "emacsclient", "emacsclient -c"}, {"emacsclient -nc", "emacsclient", "emacsclient -c"},
+    {"emacsclient -cn", "emacsclient", "emacsclient -c"}, {"env -i -u X -- A=b code ''", "code", "env -i -u X -- A=b code --wait ''"},
+    {"flatpak run --user com.visualstudio.code", "code", "flatpak run --user com.visualstudio.code --wait"},
+    {"snap run code.url", "code", "snap run code.url --wait"}, {"code-oss", "code-oss", "code-oss --wait"},
+    {"cursor", "cursor", "cursor --wait"}, {"windsurf", "windsurf", "windsurf --wait"}, {"vscodium", "vscodium", "vscodium --wait"},
+    {"gvim --remote", "gvim", "gvim --remote-wait"}, {"gvim -f --remote-silent", "gvim", "gvim -f --remote-wait-silent"},
+    {"vim --remote-tab", "vim", "vim --remote-tab-wait"}, {"nvim --server s --remote-tab-silent", "nvim", "nvim --server s"},
+    {"open -e", "open", "open -W -e"}, {"xdg-open", "xdg-open", ""}};
 // Launchers in forms that wait: they run.
 const std::string kWaiting[] = {"gvim --remote-wait", "gvim --remote-tab-wait", "gvim -v", "emacsclient -anano"};
 
@@ -135,8 +124,11 @@ ROWS(Words, each(kWords, [](const auto& e) {
      }));
 // Refused before anything is written: no draft directory, and the launcher (a copy of the editor) never starts.
 ROWS(Launchers, each(kLaunchers, [](const auto& e) {
-       return Row{.name = "does not wait: " + e.first, .input = "x", .env = {"VISUAL=" + e.first, "PATH={tools}"}, .status = 2,
-                  .err = "clippers: " + e.second + "\n", .setup = "for p in code subl gvim kate gedit emacsclient open xdg-open; do ln -s ed {tools}/$p; done",
+       const auto& [setting, program, fix] = e;
+       return Row{.name = "does not wait: " + setting, .input = "x", .env = {"VISUAL=" + setting, "PATH={tools}"}, .status = 2,
+                  .err = "clippers: " + program + " returns before the file is closed; " +
+                         (fix.empty() ? "set an editor that waits, such as \"code --wait\"" : "use \"" + fix + "\"") + "\n",
+                  .setup = "for p in code subl gvim kate gedit emacsclient open xdg-open; do ln -s ed {tools}/$p; done",
                   .check = "[ ! -e {tools}/arg ]"};
      }));
 ROWS(Waiting, each(kWaiting, [](const std::string& setting) {
