@@ -104,12 +104,13 @@ const std::string kWaiting[] = {"gvim --remote-wait", "gvim --remote-tab-wait", 
 
 // Terminal editors where no terminal can be reached (the tool has no
 // controlling terminal): the setting, more environment, and what the run says
-// ("" when the editor runs).  `editor` leads to a nano outside PATH.
+// ("" when the editor runs).  `editor` leads to a nano outside PATH, `gvim`
+// to a vim.gtk3 (as on Debian): a name that opens a window is taken at its word.
 const std::tuple<std::string, std::vector<std::string>, std::string> kNoTerminal[] = {
     {"vim", {}, no_terminal("vim")}, {"", {}, no_terminal("vi")}, {"env A=b nano", {}, no_terminal("nano")},
     {"editor", {}, no_terminal("nano")}, {"vim -g", {}, ""}, {"emacs", {}, no_terminal("emacs")}, {"emacs", {"DISPLAY=:0"}, ""},
     {"emacs -nw", {"DISPLAY=:0"}, no_terminal("emacs")}, {"emacs-nox", {"DISPLAY=:0"}, no_terminal("emacs-nox")},
-    {"emacsclient -t", {}, no_terminal("emacsclient")}};
+    {"emacsclient -t", {}, no_terminal("emacsclient")}, {"gvim -f", {}, ""}};
 
 // Unless a row says otherwise, the editor writes "ok", which is approved.
 ROWS(Settings, each(kSettingRows, [](Row row) {
@@ -141,7 +142,7 @@ ROWS(NoTerminal, each(kNoTerminal, [](const auto& e) {
        Row row = {.name = setting + " " + (env.empty() ? "" : env[0]), .input = "x", .editor = "printf ok > \"$last\"", .env = env,
                   .status = says.empty() ? 0 : 2, .out = says.empty() ? "ok\n" : "", .err = says,
                   .setup = "for p in env vi vim nano emacs emacs-nox emacsclient; do ln -s ed {tools}/$p; done; mkdir {tools}/alt && cp {tools}/ed {tools}/alt/nano "
-                           "&& ln -s alt/nano {tools}/editor",
+                           "&& ln -s alt/nano {tools}/editor && cp {tools}/ed {tools}/alt/vim.gtk3 && ln -s alt/vim.gtk3 {tools}/gvim",
                   .check = says.empty() ? "" : "[ ! -e {tools}/arg ]"};
        row.env.insert(row.env.end(), {"VISUAL=" + setting, "PATH={tools}"});
        return row;
