@@ -174,6 +174,7 @@ const Row kStdinRows[] = {
      .out = "a\n " + kCut + "\nb\n" + kCut + " \t\nc\n"},
     {.name = "CR LF becomes LF, a lone CR stays, blank lines and comments are content", .input = "x",
      .editor = "printf '\\n \\n# c\\r\\n\\tx\\ry\\r\\r\\nz  \\n\\n%s\\nkeep' \"$C\" > \"$1\"", .out = "\n \n# c\n\tx\ry\r\nz\n"},
+    {.name = "a cut line with no line break after it cuts", .input = "x", .editor = "printf 'a\\n%s' \"$C\" > \"$1\"", .out = "a\n"},
     {.name = "a byte-order mark the editor saved in front is not content", .input = "draft", .editor = "printf '\\357\\273\\277new' > \"$1\"",
      .out = "new\n"},
     {.name = "abort keeps the draft", .input = "draft text\n", .editor = ": > \"$1\"", .status = 1,
@@ -262,8 +263,8 @@ const Row kStdinRows[] = {
      .err = "clippers: io error: {os:27}\n", .start = {.wrapper = kFileSizeLimit}},
     // --json, --timeout, --require-save, --suffix, --check.
     {.name = "--json: an approval, changed, its control characters escaped", .args = {"--json"}, .input = "draft",
-     .editor = "printf 'new\\302\\205x\\033y' > \"$1\"", .out = "{any}\\u0085x\\u001by{any}",
-     .json = R"(has(outcome="approved", status=0, content="new\x85x\x1by", changed=True, file=None, draft=None, reason=None, message=None) and d["elapsed_ms"] >= 0)"},
+     .editor = "printf 'new\\302\\205x\\033y\\302\\200\\302\\237' > \"$1\"", .out = "{any}\\u0085x\\u001by\\u0080\\u009f{any}",
+     .json = R"(has(outcome="approved", status=0, content="new\x85x\x1by\x80\x9f", changed=True, file=None, draft=None, reason=None, message=None) and d["elapsed_ms"] >= 0)"},
     {.name = "--json: an untouched approval has not changed", .args = {"--json"}, .input = "Same  \r\n", .editor = "sleep 0.6",
      .json = R"(has(content="Same", changed=False))"},
     {.name = "--json: an abort names its draft", .args = {"--json"}, .input = "draft", .editor = ": > \"$1\"", .status = 1,

@@ -50,6 +50,8 @@ const Row kYesRows[] = {
      .err = "clippers: cannot read gone\ufffd" "\ufffd\ufffd\ufffd" "\ufffd\ufffd" "\ufffd\ufffd\ufffd\ufffd.txt: {os:2}\n"},
     {.name = "--json", .args = {"--yes", "--json"}, .input = "a \n",
      .json = R"(has(outcome="approved", content="a", changed=False, draft=None, message=None, elapsed_ms=None))"},
+    {.name = "--json: a C1 control split across the chunks of a pipe is escaped", .args = {"--yes", "--json"}, .input = std::string(65535, 'a') + "\xC2\x9F",
+     .json = R"(d["content"] == "a" * 65535 + "\x9f" and t.count("\\u009f") == 1)"},
     {.name = "--json, a blank FILE", .args = {"--yes", "--json", "notes.txt"}, .status = 1,
      .err = "clippers: notes.txt is empty; nothing to approve\n", .file = " \n", .json = R"(has(reason="empty-input", file="notes.txt", content=None))"},
     {.name = "--check refuses", .args = {"--yes", "--check", "sh -c 'echo nope; echo more; exit 4'"}, .input = "x", .status = 2,
