@@ -94,13 +94,16 @@ const std::pair<std::string, std::string> kProgramNames[] = {
     {"/usr/local/bin/cl", "cl"}, {"./bin/cl/", "cl"}, {"bin//cl//", "cl"}, {"bin/cl/.", "cl"}, {"bin/c\u00e9", "c\u00e9"},
     {"/", "clippers"}, {"", "clippers"}, {"..", "clippers"}, {"bin/..", "clippers"}, {"bin/\xff", "clippers"}};
 
-TEST(CliE2e, HelpVersionAndUsageErrors) {
-  for (const Row& row : kCliRows) run_row(row);
-  for (const auto& [args, err] : kUsageErrors) run_row({.name = "usage error", .args = args, .status = 2, .err = err});
-  for (const auto& [argv0, shown] : kProgramNames) {
-    run_row({.name = "program name", .args = {"a", "b"}, .status = 2, .err = "{plain}\nUsage: " + shown + " [OPTIONS] [FILE]\n{plain}", .argv0 = argv0});
-  }
-}
+ROWS(Cli, kCliRows);
+ROWS(UsageErrors, each(kUsageErrors, [](const auto& e) {
+       std::string name;
+       for (const std::string& arg : e.first) name += " " + arg;
+       return Row{.name = name, .args = e.first, .status = 2, .err = e.second};
+     }));
+ROWS(ProgramNames, each(kProgramNames, [](const auto& e) {
+       return Row{.name = "named " + spelled(e.first), .args = {"a", "b"}, .status = 2,
+                  .err = "{plain}\nUsage: " + e.second + " [OPTIONS] [FILE]\n{plain}", .argv0 = e.first};
+     }));
 
 }  // namespace
 }  // namespace clippers_test

@@ -21,6 +21,9 @@ const std::string kKept = "; your edited draft is kept at {draft}\n";
 const std::string kNotRegular = "clippers: io error: not a regular file" + kKept;
 // m shows everything as nobody's, mode 777, whatever is made there (needs FUSE).
 const std::string kForcedOwner = "mkdir r m && { bindfs --force-user=nobody --force-group=nogroup --perms=0777 r m 2>/dev/null || exit 77; }";
+// Standard output a pipe that is never read; the soft file-size limit 1 KiB.
+const std::string kStall = "r, w = os.pipe()\nos.set_inheritable(r, True)\nos.dup2(w, 1)";
+const std::vector<std::string> kFileSizeLimit = sh_start("ulimit -S -f 2; exec \"$@\"");
 // Editors: one that writes the words it got before the draft path, one that
 // writes which of its standard streams are terminals.
 const std::string kShowWords = "w=; while [ $# -gt 1 ]; do w=\"$w[$1]\"; shift; done; printf %s \"$w\" > \"$1\"";
@@ -33,7 +36,12 @@ const std::pair<std::string, std::string> kWords[] = {
     {"'a\nb\\c\"'", "[a\nb\\c\"]"}, {"\"a'b\\\"c\\$d\\`e\\\\f\\\ng\\nh\"", "[a'b\"c$d`e\\fg\\nh]"},
     {"a #", "[a]"}, {"a \\", "[a][\\]"}, {"ab\\", "[ab\\]"}, {"a ''", "[a][]"}};
 
-const std::string kAllSpaces = std::accumulate(kSpaces.begin(), kSpaces.end(), std::string());
+// Every White_Space character, and characters beside or like them that are not.
+const std::string kAllSpaces = "\t\n\v\f\r \u0085\u00a0\u1680\u2000\u2001\u2002\u2003\u2004\u2005\u2006\u2007\u2008\u2009\u200a\u2028\u2029\u202f\u205f\u3000";
+const std::string kNotSpaces[] = {"\u200b", "\u200c", "\u2060", "\ufeff", "\u00ad", "\u180e", "\x1c", "\u3001"};
+// An editor that writes each of them after a cut line of its own, as text.
+const std::string kCutsBeforeNotSpaces = std::accumulate(std::begin(kNotSpaces), std::end(kNotSpaces), std::string(),
+                                                         [](const std::string& all, const std::string& s) { return all + "printf '%s" + s + "\\n' \"$C\" >> \"$1\"\n"; });
 
 std::string itself_error(const std::string& variable) {
   return "clippers: $" + variable + " names clippers itself; set CLIPPERS_EDITOR to the editor to open (CLIPPERS_EDITOR=vim)\n";
@@ -69,6 +77,8 @@ const Row kSettingRows[] = {
     {.name = "a launcher with its wait flag runs", .editor = "printf ok > \"$last\"", .env = {"PATH={tools}", "VISUAL=code -n --wait"},
      .setup = "ln -s ed {tools}/code"},
     {.name = "VISUAL names this tool", .env = {"VISUAL={clippers} --yes"}, .status = 2, .err = itself_error("VISUAL")},
+    {.name = "an empty element of PATH is the current directory", .env = {"PATH=:/nonexistent", "VISUAL=myedit --yes"}, .status = 2,
+     .err = itself_error("VISUAL"), .setup = "ln -s {clippers} myedit"},
     {.name = "EDITOR names this tool through PATH", .env = {"PATH={tools}", "EDITOR=myedit"}, .status = 2,
      .err = itself_error("EDITOR"), .setup = "ln -s {clippers} {tools}/myedit"},
     {.name = "a terminal editor runs with a controlling terminal", .env = {"PATH={tools}", "VISUAL=vim"}, .setup = "ln -s ed {tools}/vim",
@@ -77,77 +87,70 @@ const Row kSettingRows[] = {
      .unwrapped_only = true},
 };
 
-// Settings that name a launcher without its wait flag, and what the refusal says.
-const std::pair<std::string, std::string> kLaunchers[] = {
-    {"code", "code returns before the file is closed; use \"code --wait\""},
-    {"/opt/x/subl -n", "subl returns before the file is closed; use \"/opt/x/subl --wait -n\""},
-    {"gvim", "gvim returns before the file is closed; use \"gvim -f\""},
-    {"kate 'a b'", "kate returns before the file is closed; use \"kate --block 'a b'\""},
-    {"gedit", "gedit returns before the file is closed; use \"gedit --wait\""},
-    {"emacsclient -n -c", "emacsclient returns before the file is closed; use \"emacsclient -c\""},
-    {"emacsclient -nc", "emacsclient returns before the file is closed; use \"emacsclient -c\""},
-    {"emacsclient -cn", "emacsclient returns before the file is closed; use \"emacsclient -c\""},
-    {"env -i -u X -- A=b code ''", "code returns before the file is closed; use \"env -i -u X -- A=b code --wait ''\""},
-    {"flatpak run --user com.visualstudio.code", "code returns before the file is closed; use \"flatpak run --user com.visualstudio.code --wait\""},
-    {"snap run code.url", "code returns before the file is closed; use \"snap run code.url --wait\""},
-    {"code-oss", "code-oss returns before the file is closed; use \"code-oss --wait\""},
-    {"cursor", "cursor returns before the file is closed; use \"cursor --wait\""},
-    {"windsurf", "windsurf returns before the file is closed; use \"windsurf --wait\""},
-    {"vscodium", "vscodium returns before the file is closed; use \"vscodium --wait\""},
-    {"gvim --remote", "gvim returns before the file is closed; use \"gvim --remote-wait\""},
-    {"gvim -f --remote-silent", "gvim returns before the file is closed; use \"gvim -f --remote-wait-silent\""},
-    {"vim --remote-tab", "vim returns before the file is closed; use \"vim --remote-tab-wait\""},
-    {"nvim --server s --remote-tab-silent", "nvim returns before the file is closed; use \"nvim --server s\""},
-    {"open -e", "open returns before the file is closed; use \"open -W -e\""},
-    {"xdg-open", "xdg-open returns before the file is closed; set an editor that waits, such as \"code --wait\""}};
+// Settings that name a launcher without its wait flag, the program the refusal names and the setting it suggests.
+const std::tuple<std::string, std::string, std::string> kLaunchers[] = {
+    {"code", "code", "code --wait"}, {"/opt/x/subl -n", "subl", "/opt/x/subl --wait -n"}, {"gvim", "gvim", "gvim -f"},
+    {"kate 'a b'", "kate", "kate --block 'a b'"}, {"gedit", "gedit", "gedit --wait"},
+    {"emacsclient -n -c", "emacsclient", "emacsclient -c"}, {"emacsclient -nc", "emacsclient", "emacsclient -c"},
+    {"emacsclient -cn", "emacsclient", "emacsclient -c"}, {"env -i -u X -- A=b code ''", "code", "env -i -u X -- A=b code --wait ''"},
+    {"flatpak run --user com.visualstudio.code", "code", "flatpak run --user com.visualstudio.code --wait"},
+    {"snap run code.url", "code", "snap run code.url --wait"}, {"code-oss", "code-oss", "code-oss --wait"},
+    {"cursor", "cursor", "cursor --wait"}, {"windsurf", "windsurf", "windsurf --wait"}, {"vscodium", "vscodium", "vscodium --wait"},
+    {"gvim --remote", "gvim", "gvim --remote-wait"}, {"gvim -f --remote-silent", "gvim", "gvim -f --remote-wait-silent"},
+    {"vim --remote-tab", "vim", "vim --remote-tab-wait"}, {"nvim --server s --remote-tab-silent", "nvim", "nvim --server s"},
+    {"open -e", "open", "open -W -e"}, {"xdg-open", "xdg-open", ""}};
 // Launchers in forms that wait: they run.
 const std::string kWaiting[] = {"gvim --remote-wait", "gvim --remote-tab-wait", "gvim -v", "emacsclient -anano"};
 
 // Terminal editors where no terminal can be reached (the tool has no
 // controlling terminal): the setting, more environment, and what the run says
-// ("" when the editor runs).  `editor` leads to a nano outside PATH.
+// ("" when the editor runs).  `editor` leads to a nano outside PATH, `gvim`
+// to a vim.gtk3 (as on Debian): a name that opens a window is taken at its word.
 const std::tuple<std::string, std::vector<std::string>, std::string> kNoTerminal[] = {
     {"vim", {}, no_terminal("vim")}, {"", {}, no_terminal("vi")}, {"env A=b nano", {}, no_terminal("nano")},
     {"editor", {}, no_terminal("nano")}, {"vim -g", {}, ""}, {"emacs", {}, no_terminal("emacs")}, {"emacs", {"DISPLAY=:0"}, ""},
     {"emacs -nw", {"DISPLAY=:0"}, no_terminal("emacs")}, {"emacs-nox", {"DISPLAY=:0"}, no_terminal("emacs-nox")},
-    {"emacsclient -t", {}, no_terminal("emacsclient")}};
+    {"emacsclient -t", {}, no_terminal("emacsclient")}, {"gvim -f", {}, ""}};
 
-TEST(EditE2e, EditorSettings) {
-  const std::string input = "x", editor = "printf ok > \"$1\"", out = "ok\n";
-  for (Row row : kSettingRows) {
-    row.input = input;
-    if (row.editor.empty()) row.editor = editor;
-    if (row.status == 0 && row.out.empty()) row.out = out;
-    run_row(row);
-  }
-  for (const auto& [words, shown] : kWords) {
-    run_row({.name = "words", .input = "x", .editor = kShowWords, .env = {"VISUAL={tools}/ed " + words}, .out = shown + "\n"});
-  }
-  // Refused before anything is written: no draft directory, and the launcher (a copy of the editor) never starts.
-  for (const auto& [setting, refusal] : kLaunchers) {
-    run_row({.name = "a launcher that does not wait: " + setting, .input = "x", .env = {"VISUAL=" + setting, "PATH={tools}"}, .status = 2,
-             .err = "clippers: " + refusal + "\n", .setup = "for p in code subl gvim kate gedit emacsclient open xdg-open; do ln -s ed {tools}/$p; done",
-             .check = "[ ! -e {tools}/arg ]"});
-  }
-  for (const std::string& setting : kWaiting) {
-    run_row({.name = "a launcher that waits: " + setting, .input = "x", .editor = "printf ok > \"$last\"", .env = {"VISUAL=" + setting, "PATH={tools}"},
-             .out = "ok\n", .setup = "ln -s ed {tools}/gvim && ln -s ed {tools}/emacsclient"});
-  }
-  // Refused before anything is written, as above.
-  for (const auto& [setting, env, says] : kNoTerminal) {
-    Row row = {.name = "a terminal editor and no terminal: " + setting, .input = "x", .editor = "printf ok > \"$last\"", .env = env,
-               .status = says.empty() ? 0 : 2, .out = says.empty() ? "ok\n" : "", .err = says,
-               .setup = "for p in env vi vim nano emacs emacs-nox emacsclient; do ln -s ed {tools}/$p; done; mkdir {tools}/alt && cp {tools}/ed {tools}/alt/nano "
-                        "&& ln -s alt/nano {tools}/editor",
-               .check = says.empty() ? "" : "[ ! -e {tools}/arg ]"};
-    row.env.insert(row.env.end(), {"VISUAL=" + setting, "PATH={tools}"});
-    run_row(row);
-  }
-  for (const std::string words : {"'x", "\"", "a 'b", "\"ab\\", "'it''s", "\"a\\\""}) {
-    run_row({.name = "unclosed quote stops the search", .input = "x", .env = {"VISUAL={tools}/ed " + words, "EDITOR={tools}/ed"},
-             .status = 2, .err = "clippers: io error: missing closing quote\n"});
-  }
-}
+// Unless a row says otherwise, the editor writes "ok", which is approved.
+ROWS(Settings, each(kSettingRows, [](Row row) {
+       const std::string input = "x", editor = "printf ok > \"$1\"", out = "ok\n";
+       row.input = input;
+       if (row.editor.empty()) row.editor = editor;
+       if (row.status == 0 && row.out.empty()) row.out = out;
+       return row;
+     }));
+ROWS(Words, each(kWords, [](const auto& e) {
+       return Row{.name = e.first, .input = "x", .editor = kShowWords, .env = {"VISUAL={tools}/ed " + e.first}, .out = e.second + "\n"};
+     }));
+// Refused before anything is written: no draft directory, and the launcher (a copy of the editor) never starts.
+ROWS(Launchers, each(kLaunchers, [](const auto& e) {
+       const auto& [setting, program, fix] = e;
+       return Row{.name = "does not wait: " + setting, .input = "x", .env = {"VISUAL=" + setting, "PATH={tools}"}, .status = 2,
+                  .err = "clippers: " + program + " returns before the file is closed; " +
+                         (fix.empty() ? "set an editor that waits, such as \"code --wait\"" : "use \"" + fix + "\"") + "\n",
+                  .setup = "for p in code subl gvim kate gedit emacsclient open xdg-open; do ln -s ed {tools}/$p; done",
+                  .check = "[ ! -e {tools}/arg ]"};
+     }));
+ROWS(Waiting, each(kWaiting, [](const std::string& setting) {
+       return Row{.name = "waits: " + setting, .input = "x", .editor = "printf ok > \"$last\"", .env = {"VISUAL=" + setting, "PATH={tools}"},
+                  .out = "ok\n", .setup = "ln -s ed {tools}/gvim && ln -s ed {tools}/emacsclient"};
+     }));
+// Refused before anything is written, as above.
+ROWS(NoTerminal, each(kNoTerminal, [](const auto& e) {
+       const auto& [setting, env, says] = e;
+       Row row = {.name = setting + " " + (env.empty() ? "" : env[0]), .input = "x", .editor = "printf ok > \"$last\"", .env = env,
+                  .status = says.empty() ? 0 : 2, .out = says.empty() ? "ok\n" : "", .err = says,
+                  .setup = "for p in env vi vim nano emacs emacs-nox emacsclient; do ln -s ed {tools}/$p; done; mkdir {tools}/alt && cp {tools}/ed {tools}/alt/nano "
+                           "&& ln -s alt/nano {tools}/editor && cp {tools}/ed {tools}/alt/vim.gtk3 && ln -s alt/vim.gtk3 {tools}/gvim",
+                  .check = says.empty() ? "" : "[ ! -e {tools}/arg ]"};
+       row.env.insert(row.env.end(), {"VISUAL=" + setting, "PATH={tools}"});
+       return row;
+     }));
+ROWS(UnclosedQuotes, each(std::vector<std::string>{"'x", "\"", "a 'b", "\"ab\\", "'it''s", "\"a\\\""}, [](const std::string& words) {
+       return Row{.name = words, .input = "x", .env = {"VISUAL={tools}/ed " + words, "EDITOR={tools}/ed"}, .status = 2,
+                  .err = "clippers: io error: missing closing quote\n"};
+     }));
 
 // Standard-input mode: the draft comes on standard input, the approved text leaves on standard output.
 // A signal that would end the tool while the editor runs: passed on to the
@@ -166,11 +169,12 @@ const Row kStdinRows[] = {
      .input = "Hello\r\n\n", .editor = "printf '%s|' \"$@\" > argv; printf 'Edited line\\r\\nsecond \\n\\n\\n' > \"$2\"",
      .env = {"VISUAL={tools}/ed --wait"}, .out = "Edited line\nsecond\n",
      .seen = "Hello\r\n\n" + kCut + "\n{notes}#\n# Context: from a\nscript \n", .check = "[ \"$(cat argv)\" = \"--wait|$D|\" ]"},
-    {.name = "the last cut line cuts; an indented one, or one with more, is text", .input = "x",
-     .editor = "printf 'a\\n %s\\nb\\n%s \\t\\r\\nc\\n%s\\r\\nd\\n%s x\\ne' \"$C\" \"$C\" \"$C\" \"$C\" > \"$1\"",
+    {.name = "the last cut line cuts; an indented one, or one with more than white space, is text", .input = "x",
+     .editor = "printf 'a\\n %s\\nb\\n%s \\t\\r\\nc\\n%s\\r\\nd\\n%s x\\n' \"$C\" \"$C\" \"$C\" \"$C\" > \"$1\"\n" + kCutsBeforeNotSpaces,
      .out = "a\n " + kCut + "\nb\n" + kCut + " \t\nc\n"},
     {.name = "CR LF becomes LF, a lone CR stays, blank lines and comments are content", .input = "x",
      .editor = "printf '\\n \\n# c\\r\\n\\tx\\ry\\r\\r\\nz  \\n\\n%s\\nkeep' \"$C\" > \"$1\"", .out = "\n \n# c\n\tx\ry\r\nz\n"},
+    {.name = "a cut line with no line break after it cuts", .input = "x", .editor = "printf 'a\\n%s' \"$C\" > \"$1\"", .out = "a\n"},
     {.name = "a byte-order mark the editor saved in front is not content", .input = "draft", .editor = "printf '\\357\\273\\277new' > \"$1\"",
      .out = "new\n"},
     {.name = "abort keeps the draft", .input = "draft text\n", .editor = ": > \"$1\"", .status = 1,
@@ -184,6 +188,8 @@ const Row kStdinRows[] = {
      .err = "clippers: editor exited with code -1; draft at {draft}\n"},
     {.name = "fast and untouched: never opened", .input = "Same text  \n\n\n", .editor = "exit 0", .status = 2,
      .err = kNeverOpened + "; draft at {draft}\n", .seen = "Same text  \n\n" + kCut + "\n{notes}", .check = "cmp -s \"$D\" {tools}/seen"},
+    {.name = "fast, saved with the draft's content alone: never opened", .input = "Same text\n", .editor = "printf 'Same text\\n' > \"$1\"",
+     .status = 2, .err = kNeverOpened + "; draft at {draft}\n"},
     {.name = "slow and untouched: approved", .input = "Same text  \n", .editor = "sleep 0.7", .out = "Same text\n"},
     {.name = "slow, untouched and never read: never opened", .input = "Same text\n", .editor = "sleep 0.7", .status = 2,
      .err = kNeverOpened + "; draft at {draft}\n", .unread = true},
@@ -201,16 +207,11 @@ const Row kStdinRows[] = {
      .err = kNotRegular},
     {.name = "closed standard output keeps the approved draft", .input = "old", .editor = "printf 'new' > \"$1\"", .status = 2,
      .err = "clippers: failed to write stdout: {os:32}; draft preserved at {draft}\n", .draft_after = "new",
-     .start = {.close_stdout = true}},
+     .start = {.wrapper = kNoReader}},
     {.name = "closed standard input reads as empty, closed standard output fails as closed", .editor = "printf 'new' > \"$1\"",
      .status = 2, .err = "clippers: failed to write stdout: {os:9}; draft preserved at {draft}\n", .draft_after = "new",
-     .start = {.closed = {0, 1}}},
-    {.name = "the approved text goes out through a non-blocking pipe", .input = "x", .editor = "head -c 1048576 /dev/zero | tr '\\0' y > \"$1\"",
-     .out = std::string(1 << 20, 'y') + "\n", .start = {.nonblocking = true}},
-    {.name = "standard output on a full disk keeps the approved draft", .input = "old", .editor = "printf 'new' > \"$1\"", .status = 2,
-     .err = "clippers: failed to write stdout: {os:28}; draft preserved at {draft}\n", .draft_after = "new",
-     .start = {.stdout_path = "/dev/full"}},
-    {.name = "the draft directory is private and goes with all the editor left in it", .input = "x",
+     .start = {.wrapper = sh_start("exec \"$@\" <&- >&-")}},
+            {.name = "the draft directory is private and goes with all the editor left in it", .input = "x",
      .editor = "d=$(dirname \"$1\"); mkdir -p $d/sub/deeper; ln -s $PWD/notes.txt $d/sub/link; stat -c %a $d > \"$1\"",
      .out = "700\n"},
     {.name = "directories the editor left unsearchable and deep are removed", .input = "x",
@@ -220,11 +221,11 @@ const Row kStdinRows[] = {
     {.name = "what cannot be removed is named", .input = "x", .editor = "d=$(dirname \"$1\"); mkdir $d/m && mount -t tmpfs tmpfs $d/m && printf ok > \"$1\"",
      .out = "ok\n", .err = "clippers: warning: could not remove {dir}: {os:16} at path \"{dir}/m\"\n",
      .setup = "mkdir probe && { mount -t tmpfs tmpfs probe 2>/dev/null || exit 77; } && umount probe", .check = "umount \"${D%/*}/m\"",
-     .root_only = true},
+     .root_only = true, .start = {.give_up_after_ms = 20000}},
     {.name = "an end signal while standard output is stalled names the draft", .input = "x",
      .editor = "head -c 300000 /dev/zero | tr '\\0' y > \"$1\"; echo saved >&2", .status = 128 + 15,
      .err = "saved\nclippers: interrupted by signal 15; draft at {draft}\n",
-     .start = {.kill_after_ms = 1000, .kill_after_output = true, .kill_signal = SIGTERM, .stall_stdout = true}},
+     .start = {.kill_after_ms = 1000, .kill_after_output = true, .kill_signal = SIGTERM, .wrapper = py_start(kStall)}},
     {.name = "an empty TMPDIR is the current directory", .input = "x", .editor = "dirname \"$1\" > \"$1\"",
      .env = {"VISUAL={tools}/ed", "TMPDIR="}, .out = "{work}/clippers-{rand}\n", .unwrapped_only = true},
     {.name = "a relative TMPDIR is under the current directory", .input = "x", .editor = "dirname \"$1\" > \"$1\"",
@@ -236,22 +237,18 @@ const Row kStdinRows[] = {
      .setup = "chmod 555 {tmp}", .unwrapped_only = true, .start = {.as_uid = kNobody}},
     {.name = "a TMPDIR that keeps no owners or modes", .input = "x", .editor = "printf ok > \"$1\"", .env = {"VISUAL={tools}/ed", "TMPDIR={work}/m"},
      .out = "ok\n", .setup = kForcedOwner, .check = "umount m"},
-    {.name = "many descriptors already open", .input = "draft", .editor = "printf 'fine' > \"$1\"", .out = "fine\n", .start = {.open_fds = 1000}},
+    {.name = "many descriptors already open", .input = "draft", .editor = "printf 'fine' > \"$1\"", .out = "fine\n", .start = {.wrapper = py_start("for _ in range(1000): os.set_inheritable(os.open(\"/dev/null\", os.O_RDONLY), True)")}},
     {.name = "the editor gets the controlling terminal", .input = "draft", .editor = kWhichTerminal, .out = "++-\n",
      .start = {.controlling_terminal = true}},
-    {.name = "a draft typed at the terminal: a line says how to end it", .input = "typed\n", .editor = "printf ok > \"$1\"",
-     .out = "ok\n", .err = "clippers: reading the draft from standard input (end it with Ctrl-D)\n",
-     .start = {.controlling_terminal = true, .stdin_terminal = true}},
     {.name = "without a terminal the editor's screen goes to standard error", .input = "draft", .editor = kWhichTerminal + "; echo screen",
      .out = "---\n", .err = "screen\n"},
     {.name = "an interrupt reaches the editor alone", .input = "draft", .editor = "trap - INT\nkill -INT 0\nsleep 1", .status = 2,
      .err = "clippers: editor exited with code -1; draft at {draft}\n"},
-    {.name = "an interrupt the caller ignores still reaches the editor", .input = "draft", .editor = "kill -INT 0\nsleep 1",
-     .status = 2, .err = "clippers: editor exited with code -1; draft at {draft}\n", .start = {.ignored = {SIGINT}}},
+    // SIGINT, SIGQUIT, SIGPIPE and SIGXFSZ are the bits of 0x1001006.
+    {.name = "the editor starts with the default actions the tool and its caller ignore", .input = "draft",
+     .editor = "echo $((0x$(awk '/^SigIgn/ {print $2}' /proc/$$/status) & 0x1001006)) > \"$1\"", .out = "0\n", .start = {.wrapper = sh_start("trap '' INT QUIT; exec \"$@\"")}},
     {.name = "an inherited ignored SIGCHLD does not break the wait", .input = "draft", .editor = "printf 'waited' > \"$1\"",
-     .out = "waited\n", .start = {.ignored = {SIGCHLD}}},
-    {.name = "SIGTERM is passed to the editor and the draft kept", .input = "draft", .editor = "kill -TERM $PPID; exec sleep 5",
-     .status = 128 + 15, .err = "clippers: interrupted by signal 15; draft at {draft}\n", .check = "cmp -s \"$D\" {tools}/seen"},
+     .out = "waited\n", .start = {.wrapper = py_start("signal.signal(signal.SIGCHLD, signal.SIG_IGN)")}},
     {.name = "an editor that ignores a cancel is killed 5 s after it was passed on", .input = "draft",
      .editor = "echo $$ > pid; trap '' TERM; echo up >&2; exec sleep 60", .status = 128 + 15,
      .err = "up\nclippers: interrupted by signal 15; draft at {draft}\n", .check = "! kill -0 \"$(cat pid)\" 2>/dev/null",
@@ -261,13 +258,13 @@ const Row kStdinRows[] = {
     {.name = "as process 1 of a PID namespace, a signal after the editor still ends the run", .input = "x",
      .editor = "head -c 300000 /dev/zero | tr '\\0' y > \"$1\"; (sleep 1; kill -TERM 1) &", .status = 128 + 15,
      .err = "clippers: interrupted by signal 15; draft at {draft}\n", .setup = "unshare --pid --fork true 2>/dev/null || exit 77",
-     .unwrapped_only = true, .start = {.give_up_after_ms = 15000, .wrapper = {"unshare", "--pid", "--fork", "--kill-child"}, .stall_stdout = true}},
+     .unwrapped_only = true, .start = {.give_up_after_ms = 15000, .wrapper = py_start(kStall, {"unshare", "--pid", "--fork", "--kill-child"})}},
     {.name = "a draft over the file-size limit fails cleanly", .input = std::string(4096, 'x'), .editor = "exit 0", .status = 2,
-     .err = "clippers: io error: {os:27}\n", .start = {.file_size_limit = 1024}},
+     .err = "clippers: io error: {os:27}\n", .start = {.wrapper = kFileSizeLimit}},
     // --json, --timeout, --require-save, --suffix, --check.
     {.name = "--json: an approval, changed, its control characters escaped", .args = {"--json"}, .input = "draft",
-     .editor = "printf 'new\\302\\205x\\033y' > \"$1\"", .out = "{any}\\u0085x\\u001by{any}",
-     .json = R"(has(outcome="approved", status=0, content="new\x85x\x1by", changed=True, file=None, draft=None, reason=None, message=None) and d["elapsed_ms"] >= 0)"},
+     .editor = "printf 'new\\302\\205x\\033y\\302\\200\\302\\237' > \"$1\"", .out = "{any}\\u0085x\\u001by\\u0080\\u009f{any}",
+     .json = R"(has(outcome="approved", status=0, content="new\x85x\x1by\x80\x9f", changed=True, file=None, draft=None, reason=None, message=None) and d["elapsed_ms"] >= 0)"},
     {.name = "--json: an untouched approval has not changed", .args = {"--json"}, .input = "Same  \r\n", .editor = "sleep 0.6",
      .json = R"(has(content="Same", changed=False))"},
     {.name = "--json: an abort names its draft", .args = {"--json"}, .input = "draft", .editor = ": > \"$1\"", .status = 1,
@@ -297,9 +294,7 @@ const Row kStdinRows[] = {
      .draft_after = "mine", .json = R"(has(reason="check-failed", draft="{draft}"))"},
 };
 
-TEST(EditE2e, StandardInputMode) {
-  for (const Row& row : kStdinRows) run_row(row);
-}
+ROWS(Stdin, kStdinRows);
 
 // FILE mode: notes.txt is edited in place and replaced only by one rename.
 const Row kFileRows[] = {
@@ -310,8 +305,16 @@ const Row kFileRows[] = {
     {.name = "abort, FILE named in invalid UTF-8", .args = {"n\xFF.txt"}, .editor = ": > \"$1\"", .status = 1,
      .err = "clippers: editing {dir}/n\ufffd.txt\nclippers: aborted; n\ufffd.txt left unchanged\n", .setup = "cp notes.txt \"$(printf 'n\\377.txt')\""},
     {.name = "non-zero exit", .args = {"notes.txt"}, .editor = "exit 3", .status = 2, .err = kEditing + "clippers: editor exited with code 3\n"},
-    {.name = "the editor's rescue files are kept", .args = {"notes.txt"}, .editor = "printf x > \"$1.save\"; : > \"$(dirname \"$1\")/.swp\"; exit 1",
-     .status = 2, .err = kEditing + "clippers: editor exited with code 1\nclippers: kept {dir}: the editor left .swp, notes.txt.save there\n"},
+    {.name = "the editor's rescue files are kept, the first eight named", .args = {"notes.txt"},
+     .editor = "printf x > \"$1.save\"; : > \"$(dirname \"$1\")/.swp\"; for i in 1 2 3 4 5 6 7 8; do : > \"$1.$i\"; done; exit 1", .status = 2,
+     .err = kEditing + "clippers: editor exited with code 1\nclippers: kept {dir}: the editor left .swp, notes.txt.1, notes.txt.2, notes.txt.3, "
+                       "notes.txt.4, notes.txt.5, notes.txt.6, notes.txt.7 and 2 others there\n"},
+    {.name = "fast and untouched: never opened, the draft goes", .args = {"notes.txt"}, .editor = "exit 0", .status = 2, .err = kEditing + kNeverOpened + "\n"},
+    {.name = "an end signal while the editor runs keeps the edited draft", .args = {"notes.txt"},
+     .editor = "printf mine > \"$1\"; trap 'echo passed on >&2; exit 0' TERM; kill -TERM $PPID; sleep 5 & wait", .status = 128 + 15,
+     .err = kEditing + "passed on\nclippers: interrupted by signal 15; draft at {draft}\n", .draft_after = "mine"},
+    {.name = "the draft has FILE's permission bits", .args = {"notes.txt"}, .editor = "stat -c %a \"$1\" > \"$1\"", .err = kEditing,
+     .file_after = "640\n", .setup = "chmod 640 notes.txt"},
     {.name = "the editor's copy of the draft as written goes", .args = {"notes.txt"}, .editor = "cp \"$1\" \"$1~\"; : > \"$1\"", .status = 1,
      .err = kEditing + "clippers: aborted; notes.txt left unchanged\n"},
     {.name = "beside a copy of the draft, only the rest is named", .args = {"notes.txt"},
@@ -343,7 +346,7 @@ const Row kFileRows[] = {
      .check = "[ \"$(cat x/real.txt)\" = new ] && [ \"$(readlink link.txt)\" = x/real.txt ]"},
     {.name = "standard streams closed: neither the tool's messages nor the editor's output reach FILE", .args = {"notes.txt"},
      .editor = "printf 'new text' > \"$1\"; echo screen; echo noise >&2; exit 0", .file_after = "new text\n", .unwrapped_only = true,
-     .start = {.closed = {0, 1, 2}}},
+     .start = {.wrapper = sh_start("exec \"$@\" <&- >&- 2>&-")}},
     {.name = "control characters in a path are shown escaped", .args = {"link.txt"}, .editor = "printf 'new' > \"$1\"",
      .err = "clippers: editing {work}/d\\x1b[2K\\x0d\\x1b]0;approved\\x07\\x9b0m/.clippers-{rand}/r\n",
      .setup = "d=$(printf 'd\\033[2K\\r\\033]0;approved\\007\\302\\2330m') && mkdir \"$d\" && printf 'old\\n' > \"$d/r\" && ln -s \"$d/r\" link.txt",
@@ -359,6 +362,8 @@ const Row kFileRows[] = {
     {.name = "a mode changed while editing is a change", .args = {"notes.txt"}, .editor = "chmod 600 notes.txt; printf 'mine' > \"$1\"",
      .status = 2, .err = kEditing + "clippers: notes.txt changed while it was being edited" + kKept, .draft_after = "mine\n",
      .check = "[ \"$(stat -c %a notes.txt)\" = 600 ]"},
+    {.name = "an owner changed while editing is a change", .args = {"notes.txt"}, .editor = "chown 65534 notes.txt; printf 'mine' > \"$1\"",
+     .status = 2, .err = kEditing + "clippers: notes.txt changed while it was being edited" + kKept, .draft_after = "mine\n", .root_only = true},
     {.name = "replaced while editing: not overwritten", .args = {"notes.txt"},
      .editor = "printf 'old\\n' > other; mv other notes.txt; printf 'mine' > \"$1\"", .status = 2,
      .err = kEditing + "clippers: notes.txt changed while it was being edited" + kKept, .draft_after = "mine\n"},
@@ -398,13 +403,15 @@ const Row kFileRows[] = {
     {.name = "a failed write keeps the user's draft whole", .args = {"notes.txt"},
      .editor = "ulimit -S -f unlimited; head -c 3000 /dev/zero | tr '\\0' x > \"$1\"", .status = 2,
      .err = kEditing + "clippers: io error: {os:27}" + kKept, .draft_after = std::string(3000, 'x'),
-     .check = "[ \"$(ls -A \"$(dirname \"$D\")\")\" = notes.txt ]", .start = {.file_size_limit = 1024}},
+     .check = "[ \"$(ls -A \"$(dirname \"$D\")\")\" = notes.txt ]", .start = {.wrapper = kFileSizeLimit}},
     {.name = "FILE in a directory that may be written and searched but not read", .args = {"d/n.txt"}, .editor = "printf 'new' > \"$1\"",
      .err = "clippers: editing {work}/d/.clippers-{rand}/n.txt\n", .setup = "mkdir d && printf 'old\\n' > d/n.txt && chown -R 65534 d && chmod 300 d",
      .check = "printf 'new\\n' | cmp -s - d/n.txt", .root_only = true, .start = {.as_uid = kNobody}},
     {.name = "a read-only directory: no draft can be made", .args = {"notes.txt"}, .status = 2,
      .err = "clippers: cannot prepare the edit buffer in {work}: {os:13} at path \"{work}/.clippers-{rand}\"\n",
      .setup = "chmod 555 .", .start = {.as_uid = kNobody}},
+    {.name = "a draft that cannot be written leaves nothing beside FILE", .args = {"notes.txt"}, .status = 2,
+     .err = "clippers: cannot prepare the edit buffer in {work}: {os:27}\n", .file = std::string(3000, 'x'), .start = {.wrapper = kFileSizeLimit}},
     {.name = "the disk fills while the approved content is written", .args = {"notes.txt"},
      .editor = "head -c 40000 /dev/zero | tr '\\0' x > \"$1\"", .status = 2,
      .err = "clippers: editing {work}/disk/.clippers-{rand}/notes.txt\nclippers: io error: {os:28}" + kKept,
@@ -438,9 +445,7 @@ const Row kFileRows[] = {
      .err = "clippers: editing {work}/.clippers-{rand}/notes.txt.md\n", .file_after = "new\n"},
 };
 
-TEST(EditE2e, FileMode) {
-  for (const Row& row : kFileRows) run_row(row);
-}
+ROWS(File, kFileRows);
 
 }  // namespace
 }  // namespace clippers_test

@@ -9,9 +9,6 @@
 namespace clippers_test {
 namespace {
 
-// Characters beside or like White_Space that are not.
-const std::vector<std::string> kNotSpaces = {"\u200b", "\u200c", "\u2060", "\ufeff", "\u00ad", "\u180e", "\x1c", "\u3001"};
-
 // --yes approves standard input (trailing white space removed) or checks FILE, never writing it.
 const Row kYesRows[] = {
     {.name = "trailing white space goes, a context is ignored", .args = {"--context", "c", "--yes"}, .input = "a\n\n  \n", .out = "a\n"},
@@ -22,9 +19,9 @@ const Row kYesRows[] = {
      .out = "\xF4\x8F\xBF\xBF \xED\x9F\xBF \xC2\x80 \xE0\xA0\x80 \xF0\x90\x80\x80\n"},
     {.name = "large input passes whole", .args = {"--yes"}, .input = std::string(300000, 'x') + "\n\n", .out = std::string(300000, 'x') + "\n"},
     {.name = "non-blocking pipes in and out", .args = {"--yes"}, .input = std::string(1 << 20, 'x'), .out = std::string(1 << 20, 'x') + "\n",
-     .start = {.nonblocking = true}},
+     .start = {.wrapper = kNonblocking}},
     {.name = "full standard output", .args = {"--yes"}, .input = "hello", .status = 2,
-     .err = "clippers: failed to write stdout: {os:28}\n", .start = {.stdout_path = "/dev/full"}},
+     .err = "clippers: failed to write stdout: {os:28}\n", .start = {.wrapper = sh_start("exec \"$@\" >/dev/full")}},
     {.name = "FILE approved as it is", .args = {"notes.txt", "--context", "x", "--yes"}, .input = "not read"},
     {.name = "a file named - by a path", .args = {"--yes", "./-"}, .input = "not read", .setup = "printf x > ./-"},
     {.name = "a blank FILE", .args = {"--yes", "notes.txt"}, .status = 1, .err = "clippers: notes.txt is empty; nothing to approve\n",
@@ -39,20 +36,22 @@ const Row kYesRows[] = {
     {.name = "a surrogate across the second chunk of a pipe", .args = {"--yes"},
      .input = std::string(65535, 'a') + "\xED\xA0\x80", .status = 2,
      .err = "clippers: failed to read stdin: stream did not contain valid UTF-8\n"},
-    {.name = "standard input a regular file", .args = {"--yes"}, .input = " from a file \xE3\x80\x80\n\n",
-     .out = " from a file\n", .start = {.stdin_path = "input.txt"}},
+    {.name = "standard input a regular file", .args = {"--yes"}, .out = " from a file\n",
+     .setup = "printf ' from a file \\343\\200\\200\\n\\n' > in", .start = {.wrapper = sh_start("exec \"$@\" <in")}},
     {.name = "a draft typed at the terminal: a line says how to end it", .args = {"--yes", "-"}, .input = "typed\n", .out = "typed\n",
      .err = "clippers: reading the draft from standard input (end it with Ctrl-D)\n", .start = {.controlling_terminal = true, .stdin_terminal = true}},
     {.name = "an endless FILE that is not UTF-8 is refused at once", .args = {"--yes", "/dev/urandom"}, .status = 2,
      .err = "clippers: cannot read /dev/urandom: stream did not contain valid UTF-8\n", .start = {.kill_after_ms = 10000}},
     {.name = "an endless standard input that is not UTF-8 is refused at once", .args = {"--yes"}, .status = 2,
      .err = "clippers: failed to read stdin: stream did not contain valid UTF-8\n",
-     .start = {.stdin_path = "/dev/urandom", .kill_after_ms = 10000}},
+     .start = {.kill_after_ms = 10000, .wrapper = sh_start("exec \"$@\" </dev/urandom")}},
     {.name = "FILE named in invalid UTF-8: a stray byte, a surrogate, an overlong form, a value above U+10FFFF",
      .args = {"--yes", "gone\xFF\xED\xA0\x80\xC0\xAF\xF4\x90\x80\x80.txt"}, .status = 2,
      .err = "clippers: cannot read gone\ufffd" "\ufffd\ufffd\ufffd" "\ufffd\ufffd" "\ufffd\ufffd\ufffd\ufffd.txt: {os:2}\n"},
     {.name = "--json", .args = {"--yes", "--json"}, .input = "a \n",
      .json = R"(has(outcome="approved", content="a", changed=False, draft=None, message=None, elapsed_ms=None))"},
+    {.name = "--json: a C1 control split across the chunks of a pipe is escaped", .args = {"--yes", "--json"}, .input = std::string(65535, 'a') + "\xC2\x9F",
+     .json = R"(d["content"] == "a" * 65535 + "\x9f" and t.count("\\u009f") == 1)"},
     {.name = "--json, a blank FILE", .args = {"--yes", "--json", "notes.txt"}, .status = 1,
      .err = "clippers: notes.txt is empty; nothing to approve\n", .file = " \n", .json = R"(has(reason="empty-input", file="notes.txt", content=None))"},
     {.name = "--check refuses", .args = {"--yes", "--check", "sh -c 'echo nope; echo more; exit 4'"}, .input = "x", .status = 2,
@@ -64,23 +63,18 @@ const Row kYesRows[] = {
      .start = {.kill_after_ms = 1500, .kill_signal = 15, .give_up_after_ms = 20000}},
 };
 
-TEST(YesE2e, ApprovesWithoutAnEditor) {
-  for (const Row& row : kYesRows) run_row(row);
-  for (const std::string& s : kSpaces) run_row({.name = "white space", .args = {"--yes"}, .input = s + "x" + s + s, .out = s + "x\n"});
-  for (const std::string& s : kNotSpaces) run_row({.name = "not white space", .args = {"--yes"}, .input = "x" + s, .out = "x" + s + "\n"});
-  for (const std::string file : {"-", "-/", "-//", "-/.", "-/./"}) {
-    run_row({.name = "standard input", .args = {"--yes", "--", file}, .input = "in", .out = "in\n"});
-  }
-  for (const std::string file : {"./-", "/-", "-/-", "--", "-x"}) {
-    run_row({.name = "FILE", .args = {"--yes", "--", file}, .input = "in", .status = 2, .err = "clippers: cannot read " + file + ": {os:2}\n"});
-  }
-  for (const std::string input : {"ok\xFF", "\xC0\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "cut \xE2\x82"}) {
-    for (const char* mode : {"--yes", "-"}) {
-      run_row({.name = "not UTF-8", .args = {mode}, .input = input, .status = 2,
-               .err = "clippers: failed to read stdin: stream did not contain valid UTF-8\n"});
-    }
-  }
-}
+ROWS(Yes, kYesRows);
+ROWS(StdinNames, each(std::vector<std::string>{"-", "-/", "-//", "-/.", "-/./"}, [](const std::string& file) {
+       return Row{.name = spelled(file), .args = {"--yes", "--", file}, .input = "in", .out = "in\n"};
+     }));
+ROWS(FileNames, each(std::vector<std::string>{"./-", "/-", "-/-", "--", "-x"}, [](const std::string& file) {
+       return Row{.name = spelled(file), .args = {"--yes", "--", file}, .input = "in", .status = 2, .err = "clippers: cannot read " + file + ": {os:2}\n"};
+     }));
+const std::pair<std::string, std::string> kNotUtf8[] = {{"a stray byte", "ok\xFF"}, {"an overlong form", "\xC0\xAF"}, {"a surrogate", "\xED\xA0\x80"},
+                                                        {"above U+10FFFF", "\xF4\x90\x80\x80"}, {"cut short", "cut \xE2\x82"}};
+ROWS(NotUtf8, each(kNotUtf8, [](const auto& e) {
+       return Row{.name = e.first, .args = {"--yes"}, .input = e.second, .status = 2, .err = "clippers: failed to read stdin: stream did not contain valid UTF-8\n"};
+     }));
 
 }  // namespace
 }  // namespace clippers_test

@@ -6,7 +6,8 @@
 # Usage: completion.sh bash|zsh|fish COMPLETIONS_DIR
 set -u
 shell=$1 dir=$2
-command -v "$shell" >/dev/null || { echo "SKIP: $shell is not installed, its completion is not checked"; exit 77; }
+. "$(dirname "$0")/lib.sh"
+needs "$shell"
 
 # OFFERED|LINE: completing the last word of `clippers LINE` offers exactly
 # OFFERED (sorted; a directory's / and an option's = left out).  Options may
@@ -29,8 +30,7 @@ notes.md|--context x no
 clippers-check-tool|--check clippers-check-
 -notes|-- -'
 
-tmp=$(mktemp -d) && trap 'rm -rf "$tmp"' EXIT && cd "$tmp" || exit 1
-mkdir work drafts-offered && cd work && touch notes.md -- -notes && mkdir drafts || exit 1
+cd "$tmp" && mkdir work drafts-offered && cd work && touch notes.md -- -notes && mkdir drafts || exit 1
 # A command of its own on PATH, for --check's value.
 mkdir "$tmp/bin" && printf '#!/bin/sh\n' >"$tmp/bin/clippers-check-tool" && chmod +x "$tmp/bin/clippers-check-tool" || exit 1
 export PATH="$tmp/bin:$PATH"

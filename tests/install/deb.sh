@@ -6,7 +6,7 @@
 # Usage: deb.sh BUILD_DIR CLIPPERS_BINARY OUTPUT_DIR SOURCE_DIR (the .deb is left in OUTPUT_DIR)
 set -eu
 build=$1 bin=$2 out=$3 src=$4
-fail() { echo "FAIL: $*"; exit 1; }
+. "$(dirname "$0")/lib.sh"
 rm -rf "$out"
 mkdir -p "$out/configure"
 

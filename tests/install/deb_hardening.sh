@@ -9,9 +9,8 @@
 # Usage: deb_hardening.sh OUTPUT_DIR BUILD_DIR CXX_COMPILER (OUTPUT_DIR holds the .deb of deb.sh)
 set -eu
 out=$1 build=$2 cxx=$3
-fail() { echo "FAIL: $*"; exit 1; }
-command -v hardening-check >/dev/null || { echo "SKIP: hardening-check (devscripts) is not installed"; exit 77; }
-tmp=$(mktemp -d) && trap 'rm -rf "$tmp"' EXIT
+. "$(dirname "$0")/lib.sh"
+needs hardening-check
 dpkg-deb -x "$(echo "$out"/*.deb)" "$tmp"
 
 report=$(hardening-check "$tmp/usr/bin/clippers") || true

@@ -4,10 +4,8 @@
 # lintian is not installed.
 # Usage: deb_lintian.sh OUTPUT_DIR
 set -eu
-if ! command -v lintian >/dev/null; then
-  echo "SKIP: lintian is not installed, the package is not checked"
-  exit 77
-fi
+. "$(dirname "$0")/lib.sh"
+needs lintian
 deb=$(echo "$1"/*.deb)
 # Built where nobody set DEBFULLNAME and DEBEMAIL, the package names the
 # builder's login at this host, which lintian rightly calls no address; that

@@ -6,9 +6,7 @@
 # Usage: install_without_gtest.sh SOURCE_DIR GENERATOR CXX_COMPILER
 set -eu
 src=$1 generator=$2 cxx=$3
-tmp=$(mktemp -d)
-trap 'rm -rf "$tmp"' EXIT
-fail() { echo "FAIL: $*"; exit 1; }
+. "$(dirname "$0")/lib.sh"
 configure() { cmake -S "$src" -G "$generator" -DCMAKE_CXX_COMPILER="$cxx" \
   -DCMAKE_DISABLE_FIND_PACKAGE_GTest=ON "$@"; }
 

@@ -5,6 +5,7 @@
 # Usage: man_page.sh CLIPPERS_BINARY MAN_PAGE
 set -u
 bin=$1 page=$2
+. "$(dirname "$0")/lib.sh"
 
 warnings=$(groff -man -Tutf8 -ww -z "$page" 2>&1)
 [ -z "$warnings" ] || { printf 'FAIL: groff warns about %s:\n%s\n' "$page" "$warnings"; exit 1; }

@@ -8,9 +8,8 @@
 # Usage: readme.sh CLIPPERS_BINARY README
 set -u
 bin=$1 readme=$2
-export TMPDIR PATH="$(dirname "$bin"):$PATH" LC_ALL=C
-TMPDIR=$(mktemp -d) || exit 1
-trap 'rm -rf "$TMPDIR"' EXIT
+. "$(dirname "$0")/lib.sh"
+export TMPDIR="$tmp" PATH="$(dirname "$bin"):$PATH" LC_ALL=C
 unset VISUAL EDITOR GIT_EDITOR NO_COLOR CLICOLOR CLICOLOR_FORCE
 
 awk -v dir="$TMPDIR" '/^```console$/ { n++; inside = 1; next }

@@ -9,13 +9,11 @@ set -u
 recipe=$1 bin=$2
 export LC_ALL=C PATH="$(dirname "$bin"):$PATH"
 unset VISUAL EDITOR CLIPPERS_EDITOR SUDO_EDITOR
-skip() { echo "SKIP: $*"; exit 77; }
+. "$(dirname "$0")/lib.sh"
 fail() { echo "FAIL: $recipe: $*"; status=1; }
-needs() { for tool; do command -v "$tool" >/dev/null || skip "$tool is not installed"; done; }
 needs_root() { [ "$(id -u)" = 0 ] || skip "the $recipe recipe needs root: $1"; }
 needs_namespace() { unshare -m true 2>/dev/null || skip "no mount namespace can be made here"; }
-tmp=$(mktemp -d) && trap 'rm -rf "$tmp"' EXIT && cd "$tmp" || exit 1
-chmod 755 "$tmp"
+cd "$tmp" && chmod 755 "$tmp" || exit 1
 # Drafts a run keeps stay with the test.
 export TMPDIR=$tmp
 status=0
