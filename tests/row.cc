@@ -226,11 +226,18 @@ std::vector<std::string> drafts_left(const TempDir& work, const TempDir& tmp) {
 // Long outputs shown in part.
 std::string shown(const std::string& text) { return text.size() <= 2000 ? text : text.substr(0, 2000) + "..."; }
 
+// JSON rows parse the output with Python, and some rows start the tool through it.
+bool needs_python(const Row& row) {
+  return !row.json.empty() ||
+         std::find(row.start.wrapper.begin(), row.start.wrapper.end(), "/usr/bin/python3") != row.start.wrapper.end();
+}
+
 void run_row(const Row& row) {
   SCOPED_TRACE(row.name + " " + testing::PrintToString(row.args));
   const bool root = geteuid() == 0;
   const char* skip = row.root_only && !root ? "needs root to own files of another user"
                      : row.unwrapped_only && std::getenv("CLIPPERS_TEST_WRAPPER") ? "not under a wrapper"
+                     : needs_python(row) && access("/usr/bin/python3", X_OK) != 0 ? "needs /usr/bin/python3"
                                                                                   : nullptr;
   TempDir tools, work, tmp;
   Vars vars = {{"{tools}", tools.path()}, {"{work}", work.path()}, {"{tmp}", tmp.path()}};
