@@ -291,7 +291,7 @@ const Row kStdinRows[] = {
      .out = "good\n", .seen = "bad\n\n" + kCut + "\n{notes}#\n# Check failed (exit 3):\n# must say good\n# # ------------------------ >8 ------------------------\n"},
     {.name = "--check that cannot be started keeps the person's text", .args = {"--check", "no-such-check", "--json"}, .input = "draft",
      .editor = "printf mine > \"$1\"", .status = 2, .err = "clippers: cannot run the check \"no-such-check\": {os:2}; draft preserved at {draft}\n",
-     .draft_after = "mine", .json = R"(has(reason="check-failed", draft="{draft}"))"},
+     .draft_after = "mine", .json = R"(has(reason="check-failed", draft="{draft}"))", .unwrapped_only = true},
 };
 
 ROWS(Stdin, kStdinRows);
