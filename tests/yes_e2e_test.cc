@@ -22,8 +22,6 @@ const Row kYesRows[] = {
      .err = "clippers: failed to write stdout: {os:28}\n", .start = {.wrapper = sh_start("exec \"$@\" >/dev/full")}},
     {.name = "FILE approved as it is", .args = {"notes.txt", "--context", "x", "--yes"}, .input = "not read"},
     {.name = "a file named - by a path", .args = {"--yes", "./-"}, .input = "not read", .setup = "printf x > ./-"},
-    {.name = "a blank FILE", .args = {"--yes", "notes.txt"}, .status = 1, .err = "clippers: notes.txt is empty; nothing to approve\n",
-     .file = " \n\t\n"},
     {.name = "FILE a directory", .args = {"--yes", "."}, .status = 2, .err = "clippers: cannot read .: {os:21}\n"},
     {.name = "FILE a device, read like cat", .args = {"--yes", "/dev/null"}, .status = 1,
      .err = "clippers: /dev/null is empty; nothing to approve\n"},
