@@ -10,7 +10,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
 #include <chrono>
 #include <cstring>
 #include <filesystem>
@@ -332,16 +331,9 @@ std::string test_name(const testing::TestParamInfo<Row>& row) {
   // The names of one table are made in order, from its first row on.
   static std::map<std::string, int> seen;
   if (row.index == 0) seen.clear();
-  std::string name;
-  for (const char c : row.param.name) {
-    if (std::isalnum(static_cast<unsigned char>(c)) != 0) {
-      name += c;
-    } else if (!name.empty() && name.back() != '_') {
-      name += '_';
-    }
-  }
-  while (!name.empty() && name.back() == '_') name.pop_back();
-  if (name.empty()) name = "row";
+  // Each run of other characters becomes one underscore, and the ends lose theirs.
+  std::string name = std::regex_replace(" " + row.param.name + " ", std::regex("[^A-Za-z0-9]+"), "_");
+  name = name.size() > 2 ? name.substr(1, name.size() - 2) : "row";
   const int count = ++seen[name];
   return count == 1 ? name : name + "_" + std::to_string(count);
 }

@@ -17,15 +17,15 @@ echo 'cmake_host_system_information(RESULT host QUERY FQDN)
 message("${host}")' >"$out/host.cmake"
 host=$(cmake -P "$out/host.cmake" 2>&1)
 while IFS='|' read -r environment setting want; do
-  env -u DEBFULLNAME -u DEBEMAIL $environment cmake -S "$src" -B "$out/configure" -DCLIPPERS_TESTS=OFF \
-    -U CLIPPERS_DEB_MAINTAINER ${setting:+"$setting"} >"$out/configure.log" 2>&1 || { cat "$out/configure.log"; fail configure; }
+  quietly configure env -u DEBFULLNAME -u DEBEMAIL $environment cmake -S "$src" -B "$out/configure" -DCLIPPERS_TESTS=OFF \
+    -U CLIPPERS_DEB_MAINTAINER ${setting:+"$setting"}
   grep -qxF "set(CPACK_DEBIAN_PACKAGE_MAINTAINER \"$want\")" "$out/configure/CPackConfig.cmake" &&
     tail -n 1 "$out/configure/deb/changelog.Debian" | grep -qF -- " -- $want  " ||
     fail "configured with '$environment' '$setting', the maintainer is not '$want'"
   case $want in "$login <"*) from="the login and host name, since DEBFULLNAME or DEBEMAIL is unset" ;;
     cache*) from=CLIPPERS_DEB_MAINTAINER ;; *) from="DEBFULLNAME and DEBEMAIL" ;; esac
-  grep -qF "Debian package maintainer: $want (from $from)" "$out/configure.log" ||
-    { cat "$out/configure.log"; fail "the configure does not say '$want' from $from"; }
+  grep -qF "Debian package maintainer: $want (from $from)" "$tmp/configure.log" ||
+    { cat "$tmp/configure.log"; fail "the configure does not say '$want' from $from"; }
 done <<ROWS
 DEBFULLNAME=clippers-test DEBEMAIL=clippers-test@localhost||clippers-test <clippers-test@localhost>
 DEBEMAIL=clippers-test<clippers-test@localhost>||clippers-test <clippers-test@localhost>
@@ -34,10 +34,9 @@ DEBEMAIL=clippers-test@localhost||$login <clippers-test@localhost>
 ||$login <$login@$host>
 DEBFULLNAME=clippers-test DEBEMAIL=clippers-test@localhost|-DCLIPPERS_DEB_MAINTAINER=cache <cache@localhost>|cache <cache@localhost>
 ROWS
-rm -rf "$out/configure" "$out/configure.log" "$out/host.cmake"
+rm -rf "$out/configure" "$out/host.cmake"
 
-cpack -G DEB --config "$build/CPackConfig.cmake" -B "$out" >"$out/cpack.log" 2>&1 ||
-  { cat "$out/cpack.log"; fail "cpack"; }
+quietly cpack cpack -G DEB --config "$build/CPackConfig.cmake" -B "$out"
 set -- "$out"/*.deb
 [ $# = 1 ] && [ -f "$1" ] || fail "expected one .deb in $out, found: $*"
 deb=$1

@@ -16,10 +16,9 @@ fi
 grep -q 'GoogleTest was not found' "$tmp/on.log" || { cat "$tmp/on.log"; fail "no reason given"; }
 
 # No build type: an unoptimised build of the one target is the cheapest.
-configure -B "$tmp/build" >"$tmp/build.log" 2>&1 || { cat "$tmp/build.log"; fail "configure"; }
+quietly configure configure -B "$tmp/build"
 [ ! -e "$tmp/build/CTestTestfile.cmake" ] || fail "tests were configured without GoogleTest"
-cmake --build "$tmp/build" --target clippers -j2 >"$tmp/build.log" 2>&1 ||
-  { cat "$tmp/build.log"; fail "build"; }
+quietly build cmake --build "$tmp/build" --target clippers -j2
 
 # The README's install and uninstall, into a new prefix and into one that has
 # files of its own, with the package built in between (which once rewrote the
@@ -34,9 +33,8 @@ for prefix in "$tmp/prefix" "$tmp/shared"; do
     [ -f "$prefix/$file" ] || fail "cmake --install did not install $file"
   done
   "$prefix/bin/clippers" --version
-  cpack -G DEB --config "$tmp/build/CPackConfig.cmake" -B "$tmp/deb" >"$tmp/cpack.log" 2>&1 ||
-    { cat "$tmp/cpack.log"; fail "cpack"; }
-  cmake -P "$tmp/build/uninstall.cmake" >"$tmp/uninstall.log" 2>&1 || { cat "$tmp/uninstall.log"; fail "uninstall"; }
+  quietly cpack cpack -G DEB --config "$tmp/build/CPackConfig.cmake" -B "$tmp/deb"
+  quietly uninstall cmake -P "$tmp/build/uninstall.cmake"
   after=$(find "$prefix" 2>/dev/null | sort)
   [ "$after" = "$before" ] || { cat "$tmp/uninstall.log"; fail "the uninstall changed $prefix: before:
 $before

@@ -8,6 +8,8 @@ export HOME="$tmp/.home" XDG_CONFIG_HOME="$tmp/.home/.config" XDG_DATA_HOME="$tm
   XDG_CACHE_HOME="$tmp/.home/.cache" XDG_STATE_HOME="$tmp/.home/.local/state"
 mkdir "$HOME"
 fail() { echo "FAIL: $*"; exit 1; }
+# quietly WHAT COMMAND...: the output goes to $tmp/WHAT.log, shown when COMMAND fails.
+quietly() { local what=$1; shift; "$@" >"$tmp/$what.log" 2>&1 || { cat "$tmp/$what.log"; fail "$what"; }; }
 # A check that needs what this machine lacks is skipped (status 77).
 skip() { echo "SKIP: $*"; exit 77; }
 needs() { for tool; do command -v "$tool" >/dev/null || skip "$tool is not installed"; done; }
