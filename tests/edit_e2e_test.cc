@@ -138,7 +138,7 @@ ROWS(Waiting, each(kWaiting, [](const std::string& setting) {
 // Refused before anything is written, as above.
 ROWS(NoTerminal, each(kNoTerminal, [](const auto& e) {
        const auto& [setting, env, says] = e;
-       Row row = {.name = setting + " " + (env.empty() ? "" : env[0]), .input = "x", .editor = "printf ok > \"$last\"", .env = env,
+       Row row = {.name = (setting.empty() ? "the fallback" : setting) + " " + (env.empty() ? "" : env[0]), .input = "x", .editor = "printf ok > \"$last\"", .env = env,
                   .status = says.empty() ? 0 : 2, .out = says.empty() ? "ok\n" : "", .err = says,
                   .setup = "for p in env vi vim nano emacs emacs-nox emacsclient; do ln -s ed {tools}/$p; done; mkdir {tools}/alt && cp {tools}/ed {tools}/alt/nano "
                            "&& ln -s alt/nano {tools}/editor && cp {tools}/ed {tools}/alt/vim.gtk3 && ln -s alt/vim.gtk3 {tools}/gvim",
@@ -147,7 +147,7 @@ ROWS(NoTerminal, each(kNoTerminal, [](const auto& e) {
        return row;
      }));
 ROWS(UnclosedQuotes, each(std::vector<std::string>{"'x", "\"", "a 'b", "\"ab\\", "'it''s", "\"a\\\""}, [](const std::string& words) {
-       return Row{.name = words, .input = "x", .env = {"VISUAL={tools}/ed " + words, "EDITOR={tools}/ed"}, .status = 2,
+       return Row{.name = "unclosed " + words, .input = "x", .env = {"VISUAL={tools}/ed " + words, "EDITOR={tools}/ed"}, .status = 2,
                   .err = "clippers: io error: missing closing quote\n"};
      }));
 
