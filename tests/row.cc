@@ -241,7 +241,7 @@ void run_row(const Row& row) {
   TempDir tools, work, tmp;
   Vars vars = {{"{tools}", tools.path()}, {"{work}", work.path()}, {"{tmp}", tmp.path()}};
   vars.push_back({"{clippers}", CLIPPERS_BINARY});
-  for (const int code : {ENOENT, EBADF, EACCES, EISDIR, EFBIG, ENOSPC, EPIPE, EBUSY}) {
+  for (const int code : {EPERM, ENOENT, EBADF, EACCES, EISDIR, EFBIG, ENOSPC, EPIPE, EBUSY}) {
     vars.push_back(
         {"{os:" + std::to_string(code) + "}", std::strerror(code) + (" (os error " + std::to_string(code) + ")")});
   }
