@@ -78,10 +78,12 @@ const Row kSettingRows[] = {
     {.name = "VISUAL names this tool", .env = {"VISUAL={clippers} --yes"}, .status = 2, .err = itself_error("VISUAL")},
     {.name = "an empty element of PATH is the current directory", .env = {"PATH=:/nonexistent", "VISUAL=myedit --yes"}, .status = 2,
      .err = itself_error("VISUAL"), .setup = "ln -s {clippers} myedit"},
-    {.name = "EDITOR names this tool through PATH", .env = {"PATH={tools}", "EDITOR=myedit"}, .status = 2,
+    {.name = "EDITOR names this tool through PATH", .env = {"PATH=/nonexistent:{tools}", "EDITOR=myedit"}, .status = 2,
      .err = itself_error("EDITOR"), .setup = "ln -s {clippers} {tools}/myedit"},
     {.name = "a terminal editor runs with a controlling terminal", .env = {"PATH={tools}", "VISUAL=vim"}, .setup = "ln -s ed {tools}/vim",
      .start = {.controlling_terminal = true}},
+    {.name = "a terminal editor where standard output is a terminal but none can be reached", .env = {"PATH={tools}", "VISUAL=vim"},
+     .status = 2, .err = no_terminal("vim"), .setup = "ln -s ed {tools}/vim", .start = {.wrapper = py_start("m, s = os.openpty()\nos.set_inheritable(m, True)\nos.dup2(s, 1)")}},
     {.name = "a terminal editor that is not found is missing", .env = {"PATH={tools}", "VISUAL=vim"}, .status = 2, .err = kNoEditor + kHint,
      .unwrapped_only = true},
 };
