@@ -52,6 +52,10 @@ std::string no_terminal(const std::string& program) {
          "graphical editor with its wait flag (CLIPPERS_EDITOR=\"gvim -f\")\n";
 }
 
+// The tool with one standard stream a terminal that is not its controlling one (it has none).
+std::vector<std::string> on_a_terminal(int fd) {
+  return py_start("m, s = os.openpty()\nos.set_inheritable(m, True)\nos.dup2(s, " + std::to_string(fd) + ")");
+}
 // The build's fallback editor, put on the row's PATH as a link to `target` (one given as a path cannot be).
 const std::string kFallback = CLIPPERS_FALLBACK_EDITOR;
 std::string fallback_is(const std::string& target) {
@@ -83,7 +87,10 @@ const Row kSettingRows[] = {
     {.name = "a terminal editor runs with a controlling terminal", .env = {"PATH={tools}", "VISUAL=vim"}, .setup = "ln -s ed {tools}/vim",
      .start = {.controlling_terminal = true}},
     {.name = "a terminal editor where standard output is a terminal but none can be reached", .env = {"PATH={tools}", "VISUAL=vim"},
-     .status = 2, .err = no_terminal("vim"), .setup = "ln -s ed {tools}/vim", .start = {.wrapper = py_start("m, s = os.openpty()\nos.set_inheritable(m, True)\nos.dup2(s, 1)")}},
+     .status = 2, .err = no_terminal("vim"), .setup = "ln -s ed {tools}/vim", .start = {.wrapper = on_a_terminal(1)}},
+    {.name = "a terminal editor where standard input is a terminal but none can be reached", .args = {"notes.txt"},
+     .env = {"PATH={tools}", "VISUAL=vim"},
+     .status = 2, .err = no_terminal("vim"), .setup = "ln -s ed {tools}/vim", .start = {.wrapper = on_a_terminal(0)}},
     {.name = "a terminal editor that is not found is missing", .env = {"PATH={tools}", "VISUAL=vim"}, .status = 2, .err = kNoEditor + kHint,
      .unwrapped_only = true},
 };
