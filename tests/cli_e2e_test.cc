@@ -83,6 +83,7 @@ const Row kCliRows[] = {
     {.name = "accepted values", .args = {"--timeout", "604800", "--suffix", ".md", "--check", "true", "--json", "--require-save", "-h"},
      .out = "{plain}\nUsage: clippers {plain}"},
     {.name = "accepted values", .args = {"--timeout", "168h", "-h"}, .out = "{plain}\nUsage: clippers {plain}"},
+    {.name = "accepted values", .args = {"--timeout", "604800s", "-h"}, .out = "{plain}\nUsage: clippers {plain}"},
     {.name = "accepted values", .args = {"--timeout=10080m", "--suffix", kE16, "--check=\"a b\" 'c'", "-h"}, .out = "{plain}\nUsage: clippers {plain}"},
     {.name = "version: one line, the command's own name", .args = {"--context", "-", "-Vh"}, .out = "clippers {line}\n", .argv0 = "cl"},
     {.name = "styled errors when forced; an empty NO_COLOR is none", .args = {"-y"}, .env = {"NO_COLOR=", "CLICOLOR_FORCE=1"},

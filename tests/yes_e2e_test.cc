@@ -50,8 +50,8 @@ const Row kYesRows[] = {
      .err = "clippers: notes.txt is empty; nothing to approve\n", .file = " \n", .json = R"(has(reason="empty-input", file="notes.txt", content=None))"},
     {.name = "--check refuses", .args = {"--yes", "--check", "sh -c 'echo nope; echo more; exit 4'"}, .input = "x", .status = 2,
      .err = "clippers: check failed (exit 4): nope\n"},
-    {.name = "--check ended by a signal", .args = {"--yes", "--check", "sh -c 'kill -TERM $$'"}, .input = "x", .status = 2,
-     .err = "clippers: check failed (exit 143)\n"},
+    {.name = "--check ended by a signal, its output one byte", .args = {"--yes", "--check", "sh -c 'printf x; kill -TERM $$'"}, .input = "x",
+     .status = 2, .err = "clippers: check failed (exit 143): x\n"},
     {.name = "--check lets the input through", .args = {"--yes", "--check", "grep -qx x"}, .input = "x \n", .out = "x\n"},
     // The check's output is captured, so the moment is counted from the start.
     {.name = "--check: a cancel is passed on to the check", .args = {"--yes", "--check", "sleep 30"}, .input = "x",
