@@ -16,9 +16,12 @@ struct IoError {
   std::string message;
   // Set when the failure came from a PathError: the path it concerns (raw bytes).
   std::optional<std::string> at_path;
+  // Set when the bytes read were not UTF-8: callers tell that case apart by this, not by the text.
+  bool invalid_utf8 = false;
 
   static IoError from_errno(int code) { return IoError{code, {}, std::nullopt}; }
   static IoError with_message(std::string message) { return IoError{0, std::move(message), std::nullopt}; }
+  static IoError not_utf8(std::string message) { return IoError{0, std::move(message), std::nullopt, true}; }
 };
 
 struct PathError {

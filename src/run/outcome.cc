@@ -1,7 +1,6 @@
 #include "run/outcome.h"
 
 #include "base/result.h"
-#include "io/held_text.h"
 #include "text/utf8.h"
 
 namespace clippers {
@@ -15,16 +14,13 @@ std::string hint() {
   return std::string(line);
 }
 
-std::string_view reason_of(const IoError& error) {
-  return error.message == INVALID_UTF8_MESSAGE ? "invalid-utf8" : "io";
-}
+std::string_view reason_of(const IoError& error) { return error.invalid_utf8 ? "invalid-utf8" : "io"; }
 
 std::string_view reason_of(const RunError& error) {
   return std::visit(
       Overload{
           [](const run_error::CannotRead& e) {
-            return e.error.message == INVALID_UTF8_MESSAGE ? std::string_view("invalid-utf8")
-                                                           : std::string_view("cannot-read");
+            return e.error.invalid_utf8 ? std::string_view("invalid-utf8") : std::string_view("cannot-read");
           },
           [](const run_error::ContainsClippersLine&) { return std::string_view("contains-clippers-line"); },
           [](const run_error::Changed&) { return std::string_view("file-changed"); },
