@@ -106,8 +106,8 @@ const std::tuple<std::string, std::string, std::string> kLaunchers[] = {
     {"gvim --remote", "gvim", "gvim --remote-wait"}, {"gvim -f --remote-silent", "gvim", "gvim -f --remote-wait-silent"},
     {"vim --remote-tab", "vim", "vim --remote-tab-wait"}, {"nvim --server s --remote-tab-silent", "nvim", "nvim --server s"},
     {"open -e", "open", "open -W -e"}, {"xdg-open", "xdg-open", ""}};
-// Launchers in forms that wait: they run.
-const std::string kWaiting[] = {"gvim --remote-wait", "gvim --remote-tab-wait", "gvim -v", "emacsclient -anano"};
+// Launchers in forms that wait, and a flatpak that names no application: they run.
+const std::string kWaiting[] = {"gvim --remote-wait", "gvim --remote-tab-wait", "gvim -v", "emacsclient -anano", "flatpak run"};
 
 // Terminal editors where no terminal can be reached (the tool has no
 // controlling terminal): the setting, more environment, and what the run says
@@ -141,7 +141,7 @@ ROWS(Launchers, each(kLaunchers, [](const auto& e) {
      }));
 ROWS(Waiting, each(kWaiting, [](const std::string& setting) {
        return Row{.name = "waits: " + setting, .input = "x", .editor = "printf ok > \"$last\"", .env = {"VISUAL=" + setting, "PATH={tools}"},
-                  .out = "ok\n", .setup = "ln -s ed {tools}/gvim && ln -s ed {tools}/emacsclient"};
+                  .out = "ok\n", .setup = "for p in gvim emacsclient flatpak; do ln -s ed {tools}/$p; done"};
      }));
 // Refused before anything is written, as above.
 ROWS(NoTerminal, each(kNoTerminal, [](const auto& e) {
