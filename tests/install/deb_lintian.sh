@@ -19,4 +19,10 @@ case $maintainer in
     suppress=--suppress-tags=bogus-mail-host,bogus-mail-host-in-debian-changelog,root-in-contact ;;
 esac
 # lintian warns on standard error that it runs as root, which CI does.
-lintian --display-info --pedantic --fail-on error,warning,info,pedantic --tag-display-limit 0 $suppress "$deb"
+report=$(lintian --display-info --pedantic --fail-on none --tag-display-limit 0 $suppress "$deb") || fail "lintian did not run"
+printf '%s\n' "$report"
+# Whether the optimiser packs message texts the way lintian misreads as
+# misspellings depends on the compiler and its library (packaging/lintian-overrides):
+# that override may go unused.  Any other tag fails.
+! printf '%s\n' "$report" | grep -E '^[EWIPX]: ' | grep -v ': unused-override spelling-error-in-binary ' ||
+  fail "lintian has something to say about the package"
