@@ -88,8 +88,7 @@ const Row kSettingRows[] = {
     {.name = "a terminal editor where standard output is a terminal but none can be reached", .env = {"PATH={tools}", "VISUAL=vim"},
      .status = 2, .err = no_terminal("vim"), .setup = "ln -s ed {tools}/vim", .start = {.wrapper = on_a_terminal(1)}},
     {.name = "a terminal editor where standard input is a terminal but none can be reached", .args = {"notes.txt"},
-     .env = {"PATH={tools}", "VISUAL=vim"},
-     .status = 2, .err = no_terminal("vim"), .setup = "ln -s ed {tools}/vim", .start = {.wrapper = on_a_terminal(0)}},
+     .env = {"PATH={tools}", "VISUAL=vim"}, .status = 2, .err = no_terminal("vim"), .setup = "ln -s ed {tools}/vim", .start = {.wrapper = on_a_terminal(0)}},
     {.name = "a terminal editor that is not found is missing", .env = {"PATH={tools}", "VISUAL=vim"}, .status = 2, .err = kNoEditor + kHint,
      .unwrapped_only = true},
 };

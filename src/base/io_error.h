@@ -21,7 +21,8 @@ struct IoError {
 
   static IoError from_errno(int code) { return IoError{code, {}, std::nullopt}; }
   static IoError with_message(std::string message) { return IoError{0, std::move(message), std::nullopt}; }
-  static IoError not_utf8(std::string message) { return IoError{0, std::move(message), std::nullopt, true}; }
+  // What a reader reports for input that is not UTF-8, in either mode.
+  static IoError not_utf8() { return IoError{0, "stream did not contain valid UTF-8", std::nullopt, true}; }
 };
 
 struct PathError {

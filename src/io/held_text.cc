@@ -137,7 +137,7 @@ class HeldTextReader {
       if (!got) return fail(std::move(got).error());
       if (*got == 0) break;
     }
-    if (!validator_.complete()) return fail(IoError::not_utf8(std::string(INVALID_UTF8_MESSAGE)));
+    if (!validator_.complete()) return fail(IoError::not_utf8());
     if (text_.chunks_.back().used == 0) text_.chunks_.pop_back();
     for (const HeldText::Chunk& c : text_.chunks_) {
       text_.pieces_.emplace_back(c.data(), c.used);
@@ -179,7 +179,7 @@ class HeldTextReader {
       const auto count = static_cast<std::size_t>(n);
       // Input that can no longer be UTF-8 is refused at once: reading on
       // would only hold more of it (an endless device, forever).
-      if (!validator_.feed({at, count})) return fail(IoError::not_utf8(std::string(INVALID_UTF8_MESSAGE)));
+      if (!validator_.feed({at, count})) return fail(IoError::not_utf8());
       chunk_->used += count;
       return count;
     }

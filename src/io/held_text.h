@@ -21,9 +21,6 @@
 
 namespace clippers {
 
-// What a reader reports for input that is not UTF-8, in either mode.
-inline constexpr std::string_view INVALID_UTF8_MESSAGE = "stream did not contain valid UTF-8";
-
 class HeldText {
  public:
   HeldText();  // empty
